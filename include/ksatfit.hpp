@@ -1,0 +1,64 @@
+// ksatfit: least-squares polynomial fitting through orthogonal polynomials,
+// with summary statistics, probability functions and an error layer that
+// reports on the console.
+//
+// Arrays are pointers to their first element, column-major, with lengths and
+// leading dimensions passed explicitly. Scalars that are only read are passed
+// by value, scalars that are written by reference.
+#pragma once
+
+namespace ksatfit {
+
+// machine constants and error queries
+float AMACH(int N);
+int   IMACH(int N);
+void  UMACH(int N, int& NUNIT);
+bool  IFNAN(float X);
+int   N1RTY(int IOFF);
+int   N1RCD(int IOFF);
+
+// kernels
+void  SSET(int N, float SA, float* SX, int INCX);
+void  ISET(int N, int IA, int* IX, int INCX);
+void  SCOPY(int N, const float* SX, int INCX, float* SY, int INCY);
+float SSUM(int N, const float* SX, int INCX);
+float SDOT(int N, const float* SX, int INCX, const float* SY, int INCY);
+float SXYZ(int N, const float* SX, int INCX, const float* SY, int INCY,
+           const float* SZ, int INCZ);
+int   ISMAX(int N, const float* SX, int INCX);
+int   ISMIN(int N, const float* SX, int INCX);
+void  SVRGP(int N, const float* RA, float* RB, int* IPERM);   // RB may equal RA
+float C1DIV(float XNUM, float XDEN);
+void  C1F(float XNUM, float XDEN, float DFN, float DFD, float& F, float& PVAL);
+
+// probability
+float FDF(float F, float DFN, float DFD);
+float TDF(float T, float DF);
+float BETAI(float X, float PIN, float QIN);
+float ALBETA(float A, float B);
+float GAMMA(float X);
+float ALNGAM(float X);
+float R9LGMC(float X);
+float ALNREL(float X);
+float ERFC(float X);
+float CSEVL(float X, const float* CS, int N);
+int   INITS(const float* OS, int NOS, float ETA);
+void  R9GAML(float& XMIN, float& XMAX);
+
+// regression
+void RCURV(int NOBS, const float* XDATA, const float* YDATA, int NDEG,
+           float* B, float* SSPOLY, float* STAT);
+void R2ORP(int NOBS, int NCOL, const float* X, int LDX, int IRSP, int IND,
+           int IFRQ, int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF,
+           int& NDEG, float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA,
+           float* OCOEF, float* D, float& DFE, float& SSE, float& DFPE,
+           float& SSPE, int& NMISS, float* WK, int* IWK);
+void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE,
+           float XSHIFT, const float* OCOEF, const float* D, float DFE, float SSE,
+           int LOF, float DFPE, float SSPE, int IPRINT, float* AOV, float* SQSS,
+           int LDSQSS, float* COEF, int LDCOEF, float* TLOF, int LDTLOF, float* WK);
+void RCOEF(int NCOEF, const float* B, const float* STDB, float DFE, float* COEF,
+           int LDCOEF);               // B and STDB may be columns of COEF
+void G1AOV(float DFR, float SSR, float DFE, float SSE, float YMEAN, float* AOV);
+
+}  // namespace ksatfit

@@ -1,0 +1,21 @@
+// Console output and the ends of the process.
+#pragma once
+
+#include <string_view>
+
+namespace ksatfit::rt {
+
+// Writes one line (a line feed is appended) on an output unit: unit 6 is
+// standard output, unit 0 standard error; any other unit N appends to the
+// file "fort.N" in the working directory.
+void write_line(int unit, std::string_view text);
+
+// The program stop of the error layer: writes "Stop - Program terminated."
+// on standard output and ends the process with exit status 1.
+[[noreturn]] void stop_program();
+
+// A failure of the file runtime: writes `message` as one line on standard
+// error and ends the process with exit status 2.
+[[noreturn]] void fail_program(std::string_view message);
+
+}  // namespace ksatfit::rt

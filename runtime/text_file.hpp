@@ -1,0 +1,49 @@
+// The scratch file as a sequence of text records.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace ksatfit::rt {
+
+enum class ReadStatus { line, end, error };
+
+// An existing text file read sequentially as lines. A line ends at its first
+// carriage return or line feed; anything after a lone carriage return up to
+// the next line feed is not part of the line; the last line may lack a
+// terminator. At most kMaxLineKept characters of a line are kept (the rest up
+// to the terminator is skipped), so a huge line costs no memory.
+class TextFile {
+ public:
+  static constexpr std::size_t kMaxLineKept = 4096;
+
+  TextFile() = default;
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+  ~TextFile();
+
+  // Opens an existing file for reading; never creates one. On failure returns
+  // false and describes the cause in `cause`.
+  bool open(const std::string& path, std::string& cause);
+  ReadStatus read_line(std::string& line, std::string& cause);
+  void rewind();
+  // Number of the line last read (1-based), counted since the last rewind.
+  long line_number() const { return line_number_; }
+  void close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  long line_number_ = 0;
+};
+
+// Replaces the whole content of `path` with `lines`, each followed by CR LF.
+// The new content goes to a temporary file in the same directory, is flushed
+// to disk and renamed over the file, which keeps its permission bits; a
+// symbolic link is followed and stays a link. On any failure the temporary
+// file is removed, the file is left as it was, and false is returned with the
+// cause in `cause`.
+bool replace_lines(const std::string& path, const std::vector<std::string>& lines,
+                   std::string& cause);
+
+}  // namespace ksatfit::rt
