@@ -23,10 +23,16 @@ class TextFile {
   TextFile& operator=(const TextFile&) = delete;
   ~TextFile();
 
-  // Opens an existing file for reading; never creates one. On failure returns
-  // false and describes the cause in `cause`.
+  // Opens an existing file for reading; never creates one. Only a regular file
+  // (or a link to one) opens: a directory, for one, is refused here rather
+  // than failing at the first read. On failure returns false and describes
+  // the cause in `cause`.
   bool open(const std::string& path, std::string& cause);
+  // Reads the next line into `line` (without its terminator): ReadStatus::line,
+  // or ReadStatus::end when no characters are left, or ReadStatus::error with
+  // the cause in `cause` when the system cannot read the file.
   ReadStatus read_line(std::string& line, std::string& cause);
+  // Goes back to the first line.
   void rewind();
   // Number of the line last read (1-based), counted since the last rewind.
   long line_number() const { return line_number_; }

@@ -1,0 +1,51 @@
+#include "runtime/console.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace ksatfit::rt {
+namespace {
+
+void put_line(std::FILE* out, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), out);
+  std::fputc('\n', out);
+}
+
+// The one way the process ends early: everything written so far reaches its
+// destination first.
+[[noreturn]] void end_process(int status) {
+  std::fflush(nullptr);
+  std::exit(status);
+}
+
+}  // namespace
+
+void write_line(int unit, std::string_view text) {
+  if (unit == 6) {
+    put_line(stdout, text);
+  } else if (unit == 0) {
+    std::fflush(stdout);  // keeps the two streams in order on a shared terminal
+    put_line(stderr, text);
+  } else {
+    const std::string name = "fort." + std::to_string(unit);
+    std::FILE* file = std::fopen(name.c_str(), "ab");
+    if (file == nullptr) return;
+    put_line(file, text);
+    std::fclose(file);
+  }
+}
+
+void stop_program() {
+  std::fflush(nullptr);
+  put_line(stdout, "Stop - Program terminated.");
+  end_process(1);
+}
+
+void fail_program(std::string_view message) {
+  std::fflush(stdout);
+  put_line(stderr, message);
+  end_process(2);
+}
+
+}  // namespace ksatfit::rt

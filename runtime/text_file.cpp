@@ -1,0 +1,154 @@
+#include "runtime/text_file.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ksatfit::rt {
+namespace {
+
+// What failed, followed by the system's reason for the last failed call.
+std::string failed(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+std::string joined_with_crlf(const std::vector<std::string>& lines) {
+  std::string content;
+  for (const std::string& line : lines) {
+    content += line;
+    content += "\r\n";
+  }
+  return content;
+}
+
+// Follows symbolic links to the file that is to be replaced, so that the
+// rename replaces the file itself and a link to it stays a link.
+bool resolve_target(const std::string& path, std::string& target, mode_t& mode,
+                    std::string& cause) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) {
+    cause = failed("cannot find the file");
+    return false;
+  }
+  target = resolved;
+  std::free(resolved);
+  struct stat info {};
+  if (stat(target.c_str(), &info) != 0) {
+    cause = failed("cannot examine the file");
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    cause = "not a regular file";
+    return false;
+  }
+  mode = info.st_mode & 07777;
+  return true;
+}
+
+// Gives the temporary file the original's permission bits and its content,
+// and forces it to disk. Returns what failed, or an empty string.
+std::string fill_temporary(int fd, mode_t mode, const std::string& content) {
+  if (fchmod(fd, mode) != 0) return failed("cannot set the permissions of the temporary file");
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t written = write(fd, content.data() + done, content.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return failed("cannot write the temporary file");
+    done += static_cast<std::size_t>(written);
+  }
+  if (fsync(fd) != 0) return failed("cannot flush the temporary file to disk");
+  return {};
+}
+
+}  // namespace
+
+TextFile::~TextFile() { close(); }
+
+bool TextFile::open(const std::string& path, std::string& cause) {
+  close();
+  // Opened without blocking, so that a named pipe cannot hang the open; a
+  // directory opens for reading too. Only a regular file holds lines.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    cause = std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  const bool examined = fstat(fd, &info) == 0;
+  if (!examined || !S_ISREG(info.st_mode)) {
+    cause = examined ? "not a regular file" : failed("cannot examine the file");
+    ::close(fd);
+    return false;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    cause = failed("cannot read the file");
+    ::close(fd);
+    return false;
+  }
+  file_ = file;
+  line_number_ = 0;
+  return true;
+}
+
+ReadStatus TextFile::read_line(std::string& line, std::string& cause) {
+  line.clear();
+  if (file_ == nullptr) {
+    cause = "the file is not open";
+    return ReadStatus::error;
+  }
+  int c = std::getc(file_);
+  if (c == EOF && !std::ferror(file_)) return ReadStatus::end;
+  while (c != EOF && c != '\r' && c != '\n') {
+    if (line.size() < kMaxLineKept) line.push_back(static_cast<char>(c));
+    c = std::getc(file_);
+  }
+  // After a carriage return the line goes on, unread, up to the next line
+  // feed; for CR LF that is the line feed itself.
+  if (c == '\r') {
+    do c = std::getc(file_);
+    while (c != EOF && c != '\n');
+  }
+  if (std::ferror(file_)) {
+    cause = failed("cannot read the file");
+    return ReadStatus::error;
+  }
+  ++line_number_;
+  return ReadStatus::line;
+}
+
+void TextFile::rewind() {
+  if (file_ != nullptr) std::rewind(file_);
+  line_number_ = 0;
+}
+
+void TextFile::close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  line_number_ = 0;
+}
+
+bool replace_lines(const std::string& path, const std::vector<std::string>& lines,
+                   std::string& cause) {
+  std::string target;
+  mode_t mode = 0;
+  if (!resolve_target(path, target, mode, cause)) return false;
+  std::string temporary = target + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) {
+    cause = failed("cannot create a temporary file beside the file");
+    return false;
+  }
+  std::string problem = fill_temporary(fd, mode, joined_with_crlf(lines));
+  if (::close(fd) != 0 && problem.empty()) problem = failed("cannot close the temporary file");
+  if (problem.empty() && std::rename(temporary.c_str(), target.c_str()) != 0) {
+    problem = failed("cannot rename the temporary file over the file");
+  }
+  if (problem.empty()) return true;
+  ::unlink(temporary.c_str());
+  cause = problem;
+  return false;
+}
+
+}  // namespace ksatfit::rt

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "runtime/console.hpp"
+#include "tests/support/temp_dir.hpp"
+#include "tests/support/transcript.hpp"
+
+namespace ksatfit::rt {
+namespace {
+
+TEST(Console, UnitsGoToTheirStreamsAndFiles) {
+  test::TempDir dir;
+  const test::ChildRun run = test::run_in_child([&] {
+    if (chdir(dir.path().c_str()) != 0) std::exit(4);
+    write_line(6, " *** WARNING");
+    write_line(0, "to standard error");
+    write_line(7, "first");
+    write_line(7, "second");
+    write_line(6, "");
+  });
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, " *** WARNING\n\n");
+  EXPECT_EQ(run.err, "to standard error\n");
+  EXPECT_EQ(test::read_file(dir.file("fort.7")), "first\nsecond\n");
+}
+
+TEST(Console, StopFlushesAndEndsWithStatusOne) {
+  const test::ChildRun run = test::run_in_child([] {
+    write_line(6, "message line");
+    std::printf("pending output\n");
+    stop_program();
+  });
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, "message line\npending output\nStop - Program terminated.\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(Console, FileRuntimeFailureEndsWithStatusTwo) {
+  const test::ChildRun run = test::run_in_child([] {
+    write_line(6, "before");
+    fail_program("ksatquad: temp3: No such file or directory");
+  });
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.out, "before\n");
+  EXPECT_EQ(run.err, "ksatquad: temp3: No such file or directory\n");
+}
+
+TEST(ConsoleDeathTest, StopsAreObservableAsExits) {
+  EXPECT_EXIT(stop_program(), testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(fail_program("temp3: cannot read"), testing::ExitedWithCode(2), "temp3: cannot read");
+}
+
+}  // namespace
+}  // namespace ksatfit::rt
