@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "errors/error_layer.hpp"
+#include "ksatfit.hpp"
+#include "tests/support/transcript.hpp"
+
+namespace ksatfit {
+namespace {
+
+class SortWithPermutation : public testing::Test {
+ protected:
+  void SetUp() override { reset_error_state_for_tests(); }
+};
+
+struct Sorted {
+  std::vector<float> RB;
+  std::vector<int> IPERM;
+};
+
+Sorted sort_with_identity(const std::vector<float>& RA) {
+  const int n = static_cast<int>(RA.size());
+  Sorted out{std::vector<float>(RA.size()), std::vector<int>(RA.size())};
+  std::iota(out.IPERM.begin(), out.IPERM.end(), 1);
+  SVRGP(n, RA.data(), out.RB.data(), out.IPERM.data());
+  return out;
+}
+
+// RB is ascending, IPERM is a permutation of 1..N, and each sorted element is
+// the source element that IPERM names.
+void expect_sorted_permutation(const std::vector<float>& RA, const Sorted& s) {
+  const std::size_t n = RA.size();
+  ASSERT_TRUE(std::is_sorted(s.RB.begin(), s.RB.end()));
+  std::vector<float> expected = RA;
+  std::sort(expected.begin(), expected.end());
+  ASSERT_TRUE(s.RB == expected);
+  std::vector<char> seen(n + 1, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const int p = s.IPERM[i];
+    ASSERT_TRUE(p >= 1 && static_cast<std::size_t>(p) <= n && !seen[p]) << i;
+    seen[p] = 1;
+    ASSERT_EQ(s.RB[i], RA[p - 1]) << i;
+  }
+}
+
+TEST_F(SortWithPermutation, WorkedPermutations) {
+  struct Case {
+    std::vector<float> RA;
+    std::vector<int> IPERM;
+  };
+  const Case cases[] = {
+      {{2.0f, 2.0f, 1.0f, 1.0f}, {4, 3, 1, 2}},  // not stable
+      {{3.0f, 1.0f, 2.0f}, {2, 3, 1}},
+      {{5.0f, 4.0f, 3.0f, 2.0f, 1.0f}, {5, 4, 3, 2, 1}},
+      {{2.0f, 1.0f}, {2, 1}},  // sorted by the exchanges of one partition step
+  };
+  for (const Case& c : cases) {
+    const Sorted s = sort_with_identity(c.RA);
+    EXPECT_EQ(s.IPERM, c.IPERM);
+    expect_sorted_permutation(c.RA, s);
+  }
+}
+
+TEST_F(SortWithPermutation, SingleElementIsCopiedAndPermutationLeftAsIs) {
+  const float RA[1] = {4.5f};
+  float RB[1] = {0.0f};
+  int IPERM[1] = {17};
+  SVRGP(1, RA, RB, IPERM);
+  EXPECT_EQ(RB[0], 4.5f);
+  EXPECT_EQ(IPERM[0], 17);
+}
+
+TEST_F(SortWithPermutation, SortsInPlaceWhenOutputIsTheInput) {
+  std::vector<float> v = {9.0f, -1.0f, 4.0f, 4.0f, 0.0f, 12.0f, -3.0f, 4.0f, 8.0f, 1.0f,
+                          2.0f, 7.0f, 7.0f, -5.0f, 6.0f};
+  const std::vector<float> original = v;
+  std::vector<int> perm(v.size());
+  std::iota(perm.begin(), perm.end(), 1);
+  SVRGP(static_cast<int>(v.size()), v.data(), v.data(), perm.data());
+  expect_sorted_permutation(original, Sorted{v, perm});
+}
+
+TEST_F(SortWithPermutation, AgreesWithStdSortOnRandomVectorsWithManyTies) {
+  std::mt19937 rng(20261208);
+  for (int trial = 0; trial < 600; ++trial) {
+    const int n = 1 + static_cast<int>(rng() % 200);
+    const int distinct = 1 + trial % 25;  // from all equal to few repeats
+    std::vector<float> RA(n);
+    for (float& x : RA) x = static_cast<float>(static_cast<int>(rng() % distinct)) - 3.5f;
+    expect_sorted_permutation(RA, sort_with_identity(RA));
+  }
+}
+
+TEST_F(SortWithPermutation, SortsVectorsOfMillionsOfElements) {
+  constexpr int n = 3'000'000;
+  std::mt19937 rng(7);
+  std::vector<float> random(n), ascending(n), descending(n), equal(n, 2.0f);
+  for (int i = 0; i < n; ++i) {
+    random[i] = static_cast<float>(rng() % 100'000);
+    ascending[i] = static_cast<float>(i);
+    descending[i] = static_cast<float>(n - i);
+  }
+  for (const auto* RA : {&random, &ascending, &descending, &equal}) {
+    expect_sorted_permutation(*RA, sort_with_identity(*RA));
+  }
+}
+
+TEST_F(SortWithPermutation, EmptyLengthIsATerminalError) {
+  const test::ChildRun run = test::run_in_child([] {
+    reset_error_state_for_tests();
+    float RB[1] = {0.0f};
+    int IPERM[1] = {1};
+    SVRGP(0, RB, RB, IPERM);
+  });
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out,
+            "\n"
+            " *** TERMINAL ERROR 1 from SVRGP.  The length of vectors RA, RB and IPERM\n"
+            " ***          must be greater than or equal to one.  On input the length, N, \n"
+            " ***          is given as 0.\n"
+            "Stop - Program terminated.\n");
+}
+
+}  // namespace
+}  // namespace ksatfit
