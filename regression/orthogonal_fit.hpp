@@ -1,0 +1,46 @@
+// The layers beneath the orthogonal polynomial fit R2ORP (ksatfit.hpp): the
+// screening and sorting of the rows, the three-term recurrence that fits one
+// degree at a time, and the checks of a row's frequency and weight and of a
+// column index.
+#pragma once
+
+#include <string_view>
+
+namespace ksatfit {
+
+// Screens the rows of X (NaN values, frequencies, weights), gathers the usable
+// ones sorted by abscissa into XS, Y, W (frequency times weight) and F, and
+// fits them with R3ORP. STAGE holds NOBS rows by 3 columns while the rows are
+// gathered and then serves as the n-by-4 working matrix of R3ORP; IWK holds
+// NOBS integers.
+void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
+           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
+           float* Y, float* W, float* F, int* IWK, float* STAGE);
+
+// Fits the N rows (XS ascending, combined weights W, frequencies F) degree by
+// degree and reports the conditions it meets. XS is overwritten with the
+// scaled abscissas z in [-2, 2]; WORK holds N rows by 4 columns and IWK N
+// integers.
+void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
+           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
+           float& DFE, float& SSE, float& DFPE, float& SSPE, int* IWK, float* WORK);
+
+// Reads and checks the frequency and weight of row IROW of X (column 0: every
+// value is 1). IRET: 0 usable, 1 zero frequency (the weight is not read and
+// comes back as 1), 2 NaN frequency or weight (NMISS advanced by ISIGN),
+// 3 negative frequency or weight (fatal error raised). With ISIGN = -1 the
+// frequency comes back negated. INVOKE > 0 quotes NCALL as the invocation
+// number in the messages. The real before NMISS is not used.
+void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
+           int IFRQ, int IWT, float UNUSED, int& NMISS, float& FRQ, float& WT,
+           int& IRET);
+
+// Checks that the column index IVAL is at least IMIN and, when NCOL >= 1, at
+// most NCOL. Each of the two checks takes IER as its code and advances it.
+void C1IND(int IMIN, int IVAL, std::string_view NAME, int NCOL,
+           std::string_view NCOLNAME, int& IER);
+
+}  // namespace ksatfit

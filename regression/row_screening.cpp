@@ -1,0 +1,134 @@
+// R4ORP screens the rows of the data matrix (missing values, frequencies and
+// weights through C1WFR), gathers the usable ones in abscissa order and fits
+// them with R3ORP.
+#include "errors/error_layer.hpp"
+#include "ksatfit.hpp"
+#include "regression/orthogonal_fit.hpp"
+#include "runtime/one_based.hpp"
+
+namespace ksatfit {
+
+namespace {
+
+void raise_negative(int INVOKE, int NCALL, int IROW, float VALUE, int ICODE,
+                    std::string_view TEXT, std::string_view INVOKED_TEXT) {
+  E1STI(1, IROW);
+  E1STR(1, VALUE);
+  if (INVOKE <= 0) {
+    E1MES(4, ICODE, TEXT);
+  } else {
+    E1STI(2, NCALL);
+    E1MES(4, ICODE, INVOKED_TEXT);
+  }
+}
+
+}  // namespace
+
+void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
+           int IFRQ, int IWT, float /*UNUSED*/, int& NMISS, float& FRQ, float& WT,
+           int& IRET) {
+  const Mat1<const float> x(X, LDX);
+  IRET = 0;
+  if (IFRQ > 0) {
+    FRQ = x(IROW, IFRQ);
+    if (IFNAN(FRQ)) {
+      NMISS += ISIGN;
+      IRET = 2;
+    } else if (FRQ == 0.0f) {
+      // The row enters with weight 0 whatever its weight column holds, so the
+      // column is not read; the neutral 1 keeps f * weight at 0 even when the
+      // caller's WT still holds a NaN or infinite weight of an earlier row.
+      IRET = 1;
+      WT = 1.0f;
+      return;
+    }
+  }
+  if (IWT > 0) {
+    WT = x(IROW, IWT);
+    if (IFNAN(WT) && IRET != 2) {
+      NMISS += ISIGN;
+      IRET = 2;
+    }
+  }
+  if (IFRQ <= 0) {
+    FRQ = 1.0f;
+  } else if (!IFNAN(FRQ) && FRQ < 0.0f) {
+    raise_negative(INVOKE, NCALL, IROW, FRQ, 2,
+                   "The frequency for row %(I1) of X is %(R1).  Frequencies must be "
+                   "nonnegative.",
+                   "The frequency for row %(I1) of X on invocation number %(I2) of this "
+                   "routine is %(R1).  Frequencies must be nonnegative.");
+    IRET = 3;
+    return;
+  }
+  if (ISIGN == -1) FRQ = -FRQ;
+  if (IWT <= 0) {
+    WT = 1.0f;
+  } else if (!IFNAN(WT) && WT < 0.0f) {
+    raise_negative(INVOKE, NCALL, IROW, WT, 1,
+                   "The weight for row %(I1) of X was %(R1).  Weights must be "
+                   "nonnegative.",
+                   "The weight for row %(I1) of X on invocation number %(I2) of this "
+                   "routine was %(R1).  Weights must be nonnegative.");
+    IRET = 3;
+  }
+}
+
+void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
+           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
+           float* Y, float* W, float* F, int* IWK, float* STAGE) {
+  RoutineScope guard("R4ORP");
+  const Mat1<const float> x(X, LDX);
+  const Mat1<float> stage(STAGE, NOBS);
+  const Vec1<float> xs(XS), y(Y), w(W), f(F);
+  const Vec1<int> iwk(IWK);
+
+  // Keep the rows with x, y, frequency and weight all present; a negative
+  // frequency or weight ends the fit at once.
+  NMISS = 0;
+  int n = 0;
+  int nan_rows = 0;  // C1WFR's own count; the screening counts NMISS itself
+  float FRQ = 1.0f;
+  float WT = 1.0f;
+  for (int I = 1; I <= NOBS; ++I) {
+    if (IFNAN(x(I, IND)) || IFNAN(x(I, IRSP))) {
+      ++NMISS;
+      continue;
+    }
+    int IRET = 0;
+    C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, AMACH(6), nan_rows, FRQ, WT, IRET);
+    if (IRET == 3) return;
+    if (IRET == 2) {
+      ++NMISS;
+      continue;
+    }
+    ++n;
+    xs(n) = x(I, IND);
+    stage(n, 1) = x(I, IRSP);
+    stage(n, 2) = WT;
+    stage(n, 3) = FRQ;
+  }
+  if (n == 0) {
+    E1MES(4, 3,
+          "Each row of X contains a missing value in either the IRSP, IFRQ, IND, or "
+          "IWT column.");
+    return;
+  }
+
+  // Sort the abscissas and bring y, weight and frequency into the same order.
+  for (int i = 1; i <= n; ++i) iwk(i) = i;
+  SVRGP(n, XS, XS, IWK);
+  for (int i = 1; i <= n; ++i) {
+    const int row = iwk(i);
+    y(i) = stage(row, 1);
+    w(i) = stage(row, 2);
+    f(i) = stage(row, 3);
+    w(i) = f(i) * w(i);
+  }
+  R3ORP(n, XS, Y, W, F, MAXDEG, ICRIT, CRIT, LOF, NDEG, XSCALE, XSHIFT, ALPHA, BETA,
+        OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, STAGE);
+}
+
+}  // namespace ksatfit
