@@ -1,0 +1,204 @@
+#include "regression/curve_fit.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+
+#include "errors/error_layer.hpp"
+#include "ksatfit.hpp"
+#include "runtime/one_based.hpp"
+
+namespace ksatfit {
+namespace {
+
+// What the regression hands back besides its arrays.
+struct RegressionScalars {
+  int NDEGF = 0;
+  float XSCALE = 0.0f;
+  float XSHIFT = 0.0f;
+  float DFE = 0.0f;
+  float SSE = 0.0f;
+  float DFPE = 0.0f;  // written only with a lack-of-fit test, which is off
+  float SSPE = 0.0f;
+  int NMISS = 0;
+};
+
+// The two checks that RCURV and R2URV share; false when one fired.
+bool curve_fit_arguments_ok(int NOBS, int NDEG) {
+  if (NOBS < 1) {
+    E1STI(1, NOBS);
+    E1MES(5, 1, "The number of observations must be at least 1 while NOBS = %(I1) is given.");
+    return false;
+  }
+  if (NDEG < 0) {
+    E1STI(1, NDEG);
+    E1MES(5, 2,
+          "NDEG = %(I1).  The degree of the polynomial to be fit must be greater than or "
+          "equal to 0.");
+    return false;
+  }
+  return true;
+}
+
+// Storage for `count` elements, or null when the allocator refuses it or its
+// size in bytes cannot be represented in this address space (which an
+// allocation request could otherwise silently wrap).
+template <class T>
+std::unique_ptr<T[]> try_allocate(std::int64_t count) {
+  constexpr auto limit = static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T);
+  if (count < 0 || static_cast<std::uint64_t>(count) > limit) return nullptr;
+  return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+}
+
+// Rephrases the condition that the regression left for a curve fit. Returns
+// false when the regression fitted nothing, so no output may be written.
+bool report_regression_condition(int NDEG, int NDEGF) {
+  const int type = N1RTY(1);
+  const int code = N1RCD(1);
+  if (type == 4 && code == 3) {
+    E1MES(4, 3,
+          "There are no valid data points.  Each (x,y) pair contains NaN (not a number).");
+  } else if (type == 4 && code == 7) {
+    E1MES(4, 7, "The x values are constant.  At least two distinct x values are needed.");
+  } else if (type == 3 && code == 6) {
+    E1STI(1, NDEG);
+    E1STI(2, NDEGF);
+    E1MES(3, 6,
+          "A perfect fit was obtained with a polynomial of lower degree (=%(I2)) than NDEG = "
+          "%(I1) as requested.");
+  } else if (type == 3 && code == 4) {
+    E1MES(3, 4,
+          "The y values are constant.  A zero order polynomial is fit.  High order "
+          "coefficients are set to zero.");
+  }
+  return type != 4 && type != 5;
+}
+
+// STAT(1)..STAT(4): means and sample variances over the pairs without NaN.
+// The mean of x is the scaled abscissas' mean ALPHA(1) mapped back to x.
+void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
+                         const RegressionScalars& r, float ALPHA1, const float* AOV,
+                         const Vec1<float>& stat) {
+  const Vec1<const float> x(XDATA);
+  const Vec1<const float> y(YDATA);
+  const float m = static_cast<float>(NOBS - r.NMISS - 1);
+  if (r.NDEGF != 0) {
+    stat(1) = C1DIV(ALPHA1 - r.XSHIFT, r.XSCALE);
+  } else {
+    stat(1) = AMACH(6);
+    stat(3) = AMACH(6);
+  }
+  float sum = 0.0f;
+  for (int I = 1; I <= NOBS; ++I) {
+    if (!IFNAN(x(I)) && !IFNAN(y(I))) sum = sum + y(I);
+  }
+  stat(2) = sum / (m + 1.0f);
+  if (r.NDEGF != 0) {
+    float squares = 0.0f;
+    for (int I = 1; I <= NOBS; ++I) {
+      if (IFNAN(x(I)) || IFNAN(y(I))) continue;
+      const float deviation = x(I) - stat(1);
+      squares = squares + deviation * deviation;
+    }
+    stat(3) = C1DIV(squares, m);
+  }
+  stat(4) = C1DIV(Vec1<const float>(AOV)(6), m);
+}
+
+// B, SSPOLY and STAT from the regression and its summary statistics. Terms
+// above the fitted degree are 0. SSPOLY(1) holds D(1), the pair count, on entry.
+void assemble_outputs(int NOBS, const float* XDATA, const float* YDATA, int NDEG,
+                      const RegressionScalars& r, const float* WK, const CurveFitSlices& s,
+                      const float* AOV, float* B, float* SSPOLY, float* STAT) {
+  const Vec1<float> sspoly(SSPOLY);
+  const Vec1<const float> ocoef(WK + s.ocoef);
+  const Mat1<const float> sqss(WK + s.sqss, NDEG);
+  const Mat1<const float> coef(WK + s.coef, NDEG + 1);
+
+  sspoly(1) = ocoef(1) * ocoef(1) * sspoly(1);
+  SSET(NDEG, 0.0f, sspoly.ptr(2), 1);
+  SCOPY(r.NDEGF, sqss.ptr(1, 2), 1, sspoly.ptr(2), 1);
+  SSET(NDEG + 1, 0.0f, B, 1);
+  SCOPY(r.NDEGF + 1, coef.ptr(1, 1), 1, B, 1);
+
+  const Vec1<float> stat(STAT);
+  const Vec1<const float> aov(AOV);
+  means_and_variances(NOBS, XDATA, YDATA, r, Vec1<const float>(WK + s.alpha)(1), AOV, stat);
+  stat(5) = aov(11);
+  stat(6) = aov(1);
+  stat(7) = aov(4);
+  stat(8) = aov(2);
+  stat(9) = aov(5);
+  stat(10) = static_cast<float>(r.NMISS);
+}
+
+}  // namespace
+
+std::int64_t rcurv_real_workspace_size(int NOBS, int NDEG) {
+  const std::int64_t n = NOBS;
+  const std::int64_t k = NDEG;
+  return (k + 3) * (k + 1) + 11 * (n + k) + 5;
+}
+
+CurveFitSlices curve_fit_slices(int NOBS, int NDEG) {
+  const std::ptrdiff_t n = NOBS;
+  const std::ptrdiff_t k = NDEG;
+  CurveFitSlices s{};
+  s.x = 0;
+  s.y = s.x + n;
+  s.alpha = s.y + n;
+  s.beta = s.alpha + k;
+  s.ocoef = s.beta + k;
+  s.regression_work = s.ocoef + k + 1;
+  s.sqss = s.regression_work;
+  s.coef = s.sqss + 4 * k;
+  s.summary_work = s.coef + 4 * (k + 1);
+  return s;
+}
+
+void RCURV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
+           float* SSPOLY, float* STAT) {
+  RoutineScope guard("RCURV");
+  if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
+  // Both requests are made; whichever succeeded is released on return,
+  // before the name is popped.
+  const std::unique_ptr<float[]> WK = try_allocate<float>(rcurv_real_workspace_size(NOBS, NDEG));
+  const std::unique_ptr<int[]> IWK = try_allocate<int>(NOBS);
+  if (!WK || !IWK) {
+    E1MES(5, 3, " ");
+    E1STI(1, NOBS);
+    E1STI(2, NDEG);
+    E1MES(5, 3,
+          "The required storage cannot be allocated based on NOBS = %(I1) and NDEG = %(I2).");
+    return;
+  }
+  R2URV(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK.get(), IWK.get());
+}
+
+void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
+           float* SSPOLY, float* STAT, float* WK, int* IWK) {
+  RoutineScope guard("R2URV");
+  if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
+  const CurveFitSlices s = curve_fit_slices(NOBS, NDEG);
+  SCOPY(NOBS, XDATA, 1, WK + s.x, 1);
+  SCOPY(NOBS, YDATA, 1, WK + s.y, 1);
+
+  // Response in column 2, abscissa in column 1, unit frequencies and
+  // weights, fit up to NDEG unless a perfect fit or the distinct abscissas
+  // stop it, no lack-of-fit test. SSPOLY receives the basis sums of squares D.
+  RegressionScalars r;
+  R2ORP(NOBS, 2, WK + s.x, NOBS, 2, 1, 0, 0, NDEG, 0, 0.0f, 0, r.NDEGF, r.XSCALE, r.XSHIFT,
+        WK + s.alpha, WK + s.beta, WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS,
+        WK + s.regression_work, IWK);
+  if (!report_regression_condition(NDEG, r.NDEGF)) return;
+
+  float AOV[15];
+  float TLOF[20];  // never written: the lack-of-fit option is off
+  const int IPRINT = 0;
+  R2TAP(r.NDEGF, WK + s.alpha, WK + s.beta, r.XSCALE, r.XSHIFT, WK + s.ocoef, SSPOLY, r.DFE,
+        r.SSE, 0, r.DFPE, r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF,
+        20, WK + s.summary_work);
+  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, WK, s, AOV, B, SSPOLY, STAT);
+}
+
+}  // namespace ksatfit

@@ -1,0 +1,38 @@
+// The curve-fit entry: RCURV (ksatfit.hpp) checks its arguments, obtains the
+// workspace and calls R2URV, which fits through the orthogonal-polynomial
+// regression and its summary statistics and assembles B, SSPOLY and STAT.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ksatfit {
+
+// RCURV with caller-supplied workspace: WK of at least
+// rcurv_real_workspace_size(NOBS, NDEG) reals, IWK of NOBS integers.
+void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
+           float* SSPOLY, float* STAT, float* WK, int* IWK);
+
+// (NDEG+3)(NDEG+1) + 11(NOBS+NDEG) + 5, formed in 64 bits: in 32 bits it
+// overflows for large NOBS or NDEG and would under-size the workspace.
+std::int64_t rcurv_real_workspace_size(int NOBS, int NDEG);
+
+// Where R2URV keeps its pieces in WK, as offsets in reals from WK(1). The data
+// matrix (x then y, leading dimension NOBS), the recurrence parameters and the
+// orthogonal coefficients come first; the regression's work area follows and,
+// once the regression is done, holds SQSS (leading dimension NDEG), COEF
+// (leading dimension NDEG+1) and the work area of the summary statistics.
+struct CurveFitSlices {
+  std::ptrdiff_t x;
+  std::ptrdiff_t y;
+  std::ptrdiff_t alpha;
+  std::ptrdiff_t beta;
+  std::ptrdiff_t ocoef;
+  std::ptrdiff_t regression_work;
+  std::ptrdiff_t sqss;
+  std::ptrdiff_t coef;
+  std::ptrdiff_t summary_work;
+};
+CurveFitSlices curve_fit_slices(int NOBS, int NDEG);
+
+}  // namespace ksatfit

@@ -1,0 +1,174 @@
+#include "regression/summary_statistics.hpp"
+
+#include <cmath>
+
+#include "errors/error_layer.hpp"
+#include "ksatfit.hpp"
+#include "regression/power_basis.hpp"
+#include "runtime/one_based.hpp"
+
+namespace ksatfit {
+namespace {
+
+// Every check runs, in this order, so one call reports every bad argument;
+// each message's code is fixed by its check.
+void check_summary_arguments(int NDEG, const float* D, float DFE, float SSE, int LOF,
+                             float DFPE, float SSPE, int IPRINT, int LDSQSS, int LDCOEF,
+                             int LDTLOF) {
+  if (NDEG < 0) {
+    E1STI(1, NDEG);
+    E1MES(5, 1,
+          "NDEG = %(I1).  The degree of the polynomial regression, NDEG, must be greater than "
+          "or equal to 0.");
+  } else {
+    const Vec1<const float> d(D);
+    for (int I = 1; I <= NDEG + 1; ++I) {
+      if (d(I) <= 0.0f) {
+        E1STI(1, I);
+        E1STR(1, d(I));
+        E1MES(5, 2,
+              "D(%(I1)) = %(R1).  Each element of D, the vector containing the diagonal "
+              "elements of the sum of squares and cross-products matrix, must be positive.");
+      }
+    }
+  }
+  if (DFE < 0.0f) {
+    E1STR(1, DFE);
+    E1MES(5, 3,
+          "DFE = %(R1).  The degrees of freedom for error, DFE, must be greater than or equal "
+          "to 0.");
+  }
+  if (SSE < 0.0f) {
+    E1STR(1, SSE);
+    E1MES(5, 4,
+          "SSE = %(R1).  The sum of squares for error, SSE, must be greater than or equal to 0.");
+  }
+  if (LOF != 0 && LOF != 1) {
+    E1STI(1, LOF);
+    E1MES(5, 5, "LOF = %(I1).  The lack of fit test option, LOF, must be either 0 or 1.");
+  }
+  if (LOF == 1 && DFPE < 0.0f) {
+    E1STR(1, DFPE);
+    E1MES(5, 6,
+          "DFPE = %(R1).  The degrees of freedom for pure error, DFPE, must be greater than or "
+          "equal to 0.");
+  }
+  if (LOF == 1 && SSPE < 0.0f) {
+    E1STR(1, SSPE);
+    E1MES(5, 7,
+          "SSPE = %(R1).  The sums of squares for pure error, SSPE, must be greater than or "
+          "equal to 0.");
+  }
+  if (IPRINT != 0 && IPRINT != 1) {
+    E1STI(1, IPRINT);
+    E1MES(5, 8, "IPRINT = %(I1).  The printing option, IPRINT, must be equal to either 0 or 1.");
+  }
+  if (NDEG > 0 && LDSQSS < NDEG) {
+    E1STI(1, NDEG);
+    E1STI(2, LDSQSS);
+    E1MES(5, 9,
+          "NDEG = %(I1) and LDSQSS = %(I2).  The leading dimension of SQSS, LDSQSS, must be "
+          "greater than or equal to the degree of the polynomial regression, NDEG.");
+  }
+  if (NDEG > 0 && LOF == 1 && LDTLOF < NDEG) {
+    E1STI(1, NDEG);
+    E1STI(2, LDTLOF);
+    E1MES(5, 11,
+          "NDEG = %(I1) and LDTLOF = %(I2).  The leading dimension of TLOF, LDTLOF, must be "
+          "greater than or equal to the degree of the polynomial regression, NDEG.");
+  }
+  // NDEG + 1 > LDCOEF, written so that it cannot overflow.
+  if (NDEG >= 0 && NDEG >= LDCOEF) {
+    E1STI(1, NDEG);
+    E1STI(2, LDCOEF);
+    E1MES(5, 10,
+          "NDEG = %(I1) and LDCOEF = %(I2).  The leading dimension of COEF, LDCOEF, must be "
+          "greater than or equal to 1 plus the degree of the polynomial regression, NDEG.");
+  }
+}
+
+// Columns 2 to 4 of COEF: standard errors from the orthogonal coefficients'
+// variances MSE / D(I) carried into powers of x, then t statistics and
+// p-values. Without an error mean square nothing of it can be formed.
+void coefficient_inference(int NDEG, const float* ALPHA, const float* BETA, float XSCALE,
+                           float XSHIFT, const float* D, float DFE, float SSE,
+                           const Mat1<float>& coef, float* WK2) {
+  const int N = NDEG + 1;
+  const float MSE = C1DIV(SSE, DFE);
+  if (IFNAN(MSE)) {
+    for (int col = 2; col <= 4; ++col) SSET(N, AMACH(6), coef.ptr(1, col), 1);
+    return;
+  }
+  const Vec1<const float> d(D);
+  for (int I = 1; I <= N; ++I) coef(I, 2) = (1.0f / d(I)) * MSE;
+  R4TAP(NDEG, coef.ptr(1, 2), ALPHA, BETA, XSCALE, XSHIFT, WK2, N);
+  // Rounding can leave a tiny variance zero or negative; its standard error is 0.
+  for (int I = 1; I <= N; ++I) coef(I, 2) = coef(I, 2) > 0.0f ? std::sqrt(coef(I, 2)) : 0.0f;
+  RCOEF(N, coef.ptr(1, 1), coef.ptr(1, 2), DFE, coef.ptr(1, 1), coef.ld());
+}
+
+// Columns 1, 3 and 4 of SQSS: one degree of freedom per power, and the F test
+// of each sequential sum of squares against the error mean square.
+void sequential_tests(int NDEG, float DFE, float SSE, const Mat1<float>& sqss) {
+  SSET(NDEG, 1.0f, sqss.ptr(1, 1), 1);
+  const float MSE = C1DIV(SSE, DFE);
+  for (int I = 1; I <= NDEG; ++I) {
+    C1F(C1DIV(sqss(I, 2), sqss(I, 1)), MSE, sqss(I, 1), DFE, sqss(I, 3), sqss(I, 4));
+  }
+}
+
+// Row I tests the fit of degree I: its lack of fit is the residual beyond pure
+// error plus the sequential sums of squares of every higher power, added from
+// the highest power down.
+void lack_of_fit_tests(int NDEG, float DFE, float SSE, float DFPE, float SSPE,
+                       const Mat1<float>& sqss, const Mat1<float>& tlof) {
+  tlof(NDEG, 1) = DFE - DFPE;
+  tlof(NDEG, 2) = SSE - SSPE;
+  for (int I = NDEG - 1; I >= 1; --I) {
+    tlof(I, 1) = tlof(I + 1, 1) + 1.0f;
+    tlof(I, 2) = tlof(I + 1, 2) + sqss(I + 1, 2);
+  }
+  const float MSPE = C1DIV(SSPE, DFPE);
+  for (int I = 1; I <= NDEG; ++I) {
+    C1F(C1DIV(tlof(I, 2), tlof(I, 1)), MSPE, tlof(I, 1), DFPE, tlof(I, 3), tlof(I, 4));
+  }
+}
+
+}  // namespace
+
+void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
+           const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
+           float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS, float* COEF,
+           int LDCOEF, float* TLOF, int LDTLOF, float* WK) {
+  RoutineScope guard("R2TAP");
+  check_summary_arguments(NDEG, D, DFE, SSE, LOF, DFPE, SSPE, IPRINT, LDSQSS, LDCOEF, LDTLOF);
+  if (N1RCD(0) != 0) return;
+  R5TAP(NDEG, ALPHA, BETA, XSCALE, XSHIFT, OCOEF, D, DFE, SSE, LOF, DFPE, SSPE, IPRINT, AOV,
+        SQSS, LDSQSS, COEF, LDCOEF, TLOF, LDTLOF, WK, WK + 4 * (NDEG + 1));
+}
+
+void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
+           const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
+           float SSPE, [[maybe_unused]] int IPRINT, float* AOV, float* SQSS, int LDSQSS,
+           float* COEF, int LDCOEF, float* TLOF, int LDTLOF, float* WK1, float* WK2) {
+  const int N = NDEG + 1;
+  const Vec1<const float> ocoef(OCOEF);
+  const Vec1<const float> d(D);
+  const Mat1<float> sqss(SQSS, LDSQSS);
+  const Mat1<float> coef(COEF, LDCOEF);
+
+  for (int I = 1; I <= NDEG; ++I) sqss(I, 2) = ocoef(I + 1) * ocoef(I + 1) * d(I + 1);
+  const float SSR = SSUM(NDEG, sqss.ptr(1, 2), 1);
+  G1AOV(static_cast<float>(NDEG), SSR, DFE, SSE, ocoef(1), AOV);
+
+  SCOPY(N, OCOEF, 1, coef.ptr(1, 1), 1);
+  R3TAP(NDEG, coef.ptr(1, 1), ALPHA, BETA, XSCALE, XSHIFT, WK1, N);
+  coefficient_inference(NDEG, ALPHA, BETA, XSCALE, XSHIFT, D, DFE, SSE, coef, WK2);
+
+  if (NDEG > 0) sequential_tests(NDEG, DFE, SSE, sqss);
+  if (LOF == 1 && NDEG > 0) {
+    lack_of_fit_tests(NDEG, DFE, SSE, DFPE, SSPE, sqss, Mat1<float>(TLOF, LDTLOF));
+  }
+}
+
+}  // namespace ksatfit
