@@ -1,0 +1,3 @@
+#include "drivers/driver.hpp"
+
+int main() { return ksatfit::run_driver(ksatfit::kStressQuad); }
