@@ -129,6 +129,12 @@ void TextFile::close() {
   line_number_ = 0;
 }
 
+bool may_write(const std::string& path, std::string& cause) {
+  if (access(path.c_str(), W_OK) == 0) return true;
+  cause = failed("the file may not be written");
+  return false;
+}
+
 bool replace_lines(const std::string& path, const std::vector<std::string>& lines,
                    std::string& cause) {
   std::string target;

@@ -43,6 +43,11 @@ class TextFile {
   long line_number_ = 0;
 };
 
+// Whether the calling user may write `path` (through a symbolic link, the
+// file it points to). The rewrite replaces the file rather than writing into
+// it, so it would otherwise get past a file that its owner made read-only.
+bool may_write(const std::string& path, std::string& cause);
+
 // Replaces the whole content of `path` with `lines`, each followed by CR LF.
 // The new content goes to a temporary file in the same directory, is flushed
 // to disk and renamed over the file, which keeps its permission bits; a

@@ -174,6 +174,19 @@ TEST_F(Rewrite, ReadOnlyDirectoryLeavesTheFileByteIdentical) {
   });
 }
 
+TEST_F(Rewrite, ReadOnlyFileIsReportedAsNotWritable) {
+  EXPECT_TRUE(may_write(target, cause));
+  ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);  // only the file stops the writer
+  const test::ChildRun run = test::run_in_child([this] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::exit(4);
+    std::string why;
+    std::exit(may_write(target, why) || why.empty() ? 5 : 3);
+  });
+  EXPECT_EQ(run.exit_status, 3);
+  EXPECT_FALSE(may_write(dir.file("missing"), cause));
+}
+
 TEST_F(Rewrite, WriteFailingPartWayLeavesTheFileByteIdentical) {
   expect_failure_leaves_file_intact(*this, [] {
     std::signal(SIGXFSZ, SIG_IGN);
