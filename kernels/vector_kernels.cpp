@@ -18,47 +18,33 @@ Index walk_start(int N, int INC) {
   return INC < 0 ? static_cast<Index>(1 - N) * INC : 0;
 }
 
+// The fills of SSET and ISET: blocks of 8 on the unit-increment path.
+template <class T>
+void fill(int N, T value, T* SX, int INCX) {
+  if (N <= 0 || INCX < 1) return;
+  if (INCX == 1) {
+    const int m = N % 8;
+    for (int i = 0; i < m; ++i) SX[i] = value;
+    for (int i = m; i < N; i += 8) {
+      SX[i] = value;
+      SX[i + 1] = value;
+      SX[i + 2] = value;
+      SX[i + 3] = value;
+      SX[i + 4] = value;
+      SX[i + 5] = value;
+      SX[i + 6] = value;
+      SX[i + 7] = value;
+    }
+    return;
+  }
+  for (Index i = 0, ix = 0; i < N; ++i, ix += INCX) SX[ix] = value;
+}
+
 }  // namespace
 
-void SSET(int N, float SA, float* SX, int INCX) {
-  if (N <= 0 || INCX < 1) return;
-  if (INCX == 1) {
-    const int m = N % 8;
-    for (int i = 0; i < m; ++i) SX[i] = SA;
-    for (int i = m; i < N; i += 8) {
-      SX[i] = SA;
-      SX[i + 1] = SA;
-      SX[i + 2] = SA;
-      SX[i + 3] = SA;
-      SX[i + 4] = SA;
-      SX[i + 5] = SA;
-      SX[i + 6] = SA;
-      SX[i + 7] = SA;
-    }
-    return;
-  }
-  for (Index i = 0, ix = 0; i < N; ++i, ix += INCX) SX[ix] = SA;
-}
+void SSET(int N, float SA, float* SX, int INCX) { fill(N, SA, SX, INCX); }
 
-void ISET(int N, int IA, int* IX, int INCX) {
-  if (N <= 0 || INCX < 1) return;
-  if (INCX == 1) {
-    const int m = N % 8;
-    for (int i = 0; i < m; ++i) IX[i] = IA;
-    for (int i = m; i < N; i += 8) {
-      IX[i] = IA;
-      IX[i + 1] = IA;
-      IX[i + 2] = IA;
-      IX[i + 3] = IA;
-      IX[i + 4] = IA;
-      IX[i + 5] = IA;
-      IX[i + 6] = IA;
-      IX[i + 7] = IA;
-    }
-    return;
-  }
-  for (Index i = 0, ix = 0; i < N; ++i, ix += INCX) IX[ix] = IA;
-}
+void ISET(int N, int IA, int* IX, int INCX) { fill(N, IA, IX, INCX); }
 
 void SCOPY(int N, const float* SX, int INCX, float* SY, int INCY) {
   if (N <= 0) return;
