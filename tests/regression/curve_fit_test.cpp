@@ -22,6 +22,7 @@
 
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
+#include "tests/e2e/console_messages.hpp"
 #include "tests/support/transcript.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -89,29 +90,12 @@ void expect_close(float actual, double expected) {
   EXPECT_NEAR(actual, expected, 2e-6 * std::max(1.0, std::fabs(expected)));
 }
 
-// What the regression prints, with its traceback, the moment it finds a
-// perfect fit of the given (one-digit) degree inside a curve fit.
-std::string perfect_fit_warning(int degree) {
-  return "\n"
-         " *** WARNING  ERROR 11 from R3ORP.  The degree " +
-         std::to_string(degree) +
-         " polynomial fit is a perfect\n"
-         " ***          fit within machine precision.\n"
-         "     Here is a traceback of subprogram calls in reverse order:\n"
-         "     Routine name                    Error type  Error code\n"
-         "     ------------                    ----------  ----------\n"
-         "     R3ORP                                6          11    (Called internally)\n"
-         "     R4ORP                                0           0    (Called internally)\n"
-         "     R2ORP                                0           0    (Called internally)\n"
-         "     R2URV                                0           0    (Called internally)\n"
-         "     RCURV                                0           0\n"
-         "     USER                                 0           0\n";
-}
+using test::perfect_fit_with_traceback;
 
 TEST(CurveFit, ParabolaThroughThreePoints) {
   const CurveFitRun run = run_rcurv({1.0f, 2.0f, 3.0f}, {1.0f, 0.0f, 1.0f}, 2);
   EXPECT_EQ(run.console.exit_status, 0);
-  EXPECT_EQ(run.console.out, perfect_fit_warning(2));
+  EXPECT_EQ(run.console.out, perfect_fit_with_traceback(2));
   const double B[] = {4, -4, 1};
   const double SSPOLY[] = {4.0 / 3, 0, 2.0 / 3};
   const double STAT[] = {2, 2.0 / 3, 1, 1.0 / 3, 100, 2, 2.0 / 3, 0, 0, 0};
@@ -124,7 +108,7 @@ TEST(CurveFit, StraightLineAskedForACubic) {
   const CurveFitRun run = run_rcurv({4, 1, 3, 2}, {9, 3, 7, 5}, 3);
   EXPECT_EQ(run.console.exit_status, 0);
   EXPECT_EQ(run.console.out,
-            perfect_fit_warning(1) +
+            perfect_fit_with_traceback(1) +
                 "\n"
                 " *** WARNING  ERROR 6 from RCURV.  A perfect fit was obtained with a\n"
                 " ***          polynomial of lower degree (=1) than NDEG = 3 as requested.\n");
@@ -142,7 +126,7 @@ TEST(CurveFit, ConstantResponse) {
   const CurveFitRun run = run_rcurv({1, 2, 3, 4, 5}, {7, 7, 7, 7, 7}, 2);
   EXPECT_EQ(run.console.exit_status, 0);
   EXPECT_EQ(run.console.out,
-            perfect_fit_warning(0) +
+            perfect_fit_with_traceback(0) +
                 "\n"
                 " *** WARNING  ERROR 4 from RCURV.  The y values are constant.  A zero order\n"
                 " ***          polynomial is fit.  High order coefficients are set to zero.\n");
@@ -163,7 +147,7 @@ TEST(CurveFit, ThreeDistinctAbscissasAskedForACubic) {
   const CurveFitRun run = run_rcurv({3, 1, 2}, {2, 1, 4}, 3);
   EXPECT_EQ(run.console.exit_status, 0);
   EXPECT_EQ(run.console.out,
-            perfect_fit_warning(2) +
+            perfect_fit_with_traceback(2) +
                 "\n"
                 " *** WARNING  ERROR 5 from RCURV.  A degree 2 polynomial is fitted.  There\n"
                 " ***          are only 3 distinct abscissas, so a higher degree polynomial \n"
