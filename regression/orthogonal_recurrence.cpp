@@ -171,7 +171,7 @@ void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
     return;
   }
   const bool YCONST = all_equal(N, Y);
-  const int NDIST = count_groups(N, XS, IWK);
+  int NDIST = count_groups(N, XS, IWK);
   const float SUMF = SSUM(N, F, 1);
   int LOFLAG = LOF;
   const float CF = (ICRIT == 0 ? 100.0f : CRIT) * 0.01f;
@@ -238,9 +238,19 @@ void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
     const float ALPHAK = SXYZ(N, XS, 1, b.c4.ptr(1), 1, b.c4.ptr(1), 1) / SWPP;
     if (K >= 2) BETAK = SWPP / d(K - 1);
     SWYP = next_polynomial(N, XS, Y, W, YBAR, ALPHAK, BETAK, b);
+    SWPP = SDOT(N, b.c3.ptr(1), 1, b.c3.ptr(1), 1);
+    if (SWPP <= 0.0f) {
+      // P_K vanishes on every row: abscissas closer together than single
+      // precision resolves over their range have become one when scaled, and
+      // only K distinct values remain. Degree K cannot be fitted (its D would
+      // be 0 and its coefficient 0/0), so the fit ends at K - 1 as when the
+      // distinct abscissas run out, and says so.
+      NDEG = K - 1;
+      NDIST = K;
+      break;
+    }
     alpha(K) = ALPHAK;
     beta(K) = BETAK;
-    SWPP = SDOT(N, b.c3.ptr(1), 1, b.c3.ptr(1), 1);
     d(K + 1) = SWPP;
     ocoef(K + 1) = SWYP / SWPP;
     b.rotate();
