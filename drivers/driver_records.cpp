@@ -18,12 +18,30 @@ struct InputField {
 constexpr InputField kXField{"X", 2, 8, 2};
 constexpr InputField kYField{"Y", 11, 12, 5};
 
+// A field's text as a message quotes it: a byte that is not a printable
+// character (a NUL from a binary file, a terminal control) appears as \xHH,
+// so that the message stays one readable line.
+std::string quoted(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown.push_back(c);
+    } else {
+      shown.append("\\x").push_back(kHex[byte >> 4]);
+      shown.push_back(kHex[byte & 0x0F]);
+    }
+  }
+  return shown;
+}
+
 bool read_field(std::string_view line, const InputField& field, float& value,
                 std::string& problem) {
   const std::string text = rt::field_text(line, field.first, field.w);
   if (rt::read_real(text, field.d, value)) return true;
   problem = std::string("the ") + field.name + " field (columns " + std::to_string(field.first) +
-            "-" + std::to_string(field.first + field.w - 1) + ") holds \"" + text +
+            "-" + std::to_string(field.first + field.w - 1) + ") holds \"" + quoted(text) +
             "\", which is not a number";
   return false;
 }
