@@ -24,7 +24,7 @@ std::string joined_with_crlf(const std::vector<std::string>& lines) {
 
 // Follows symbolic links to the file that is to be replaced, so that the
 // rename replaces the file itself and a link to it stays a link.
-bool resolve_target(const std::string& path, std::string& target, mode_t& mode,
+bool resolve_target(const std::string& path, std::string& target, struct stat& info,
                     std::string& cause) {
   char* resolved = realpath(path.c_str(), nullptr);
   if (resolved == nullptr) {
@@ -33,7 +33,6 @@ bool resolve_target(const std::string& path, std::string& target, mode_t& mode,
   }
   target = resolved;
   std::free(resolved);
-  struct stat info {};
   if (stat(target.c_str(), &info) != 0) {
     cause = failed("cannot examine the file");
     return false;
@@ -42,14 +41,20 @@ bool resolve_target(const std::string& path, std::string& target, mode_t& mode,
     cause = "not a regular file";
     return false;
   }
-  mode = info.st_mode & 07777;
   return true;
 }
 
 // Gives the temporary file the original's permission bits and its content,
 // and forces it to disk. Returns what failed, or an empty string.
-std::string fill_temporary(int fd, mode_t mode, const std::string& content) {
-  if (fchmod(fd, mode) != 0) return failed("cannot set the permissions of the temporary file");
+std::string fill_temporary(int fd, const struct stat& original, const std::string& content) {
+  // The original's owner and group are kept wherever the caller may set them
+  // (always for root); a caller who may not keeps the file as its own.
+  if (fchown(fd, original.st_uid, original.st_gid) != 0 && errno != EPERM) {
+    return failed("cannot set the owner of the temporary file");
+  }
+  if (fchmod(fd, original.st_mode & 07777) != 0) {
+    return failed("cannot set the permissions of the temporary file");
+  }
   std::size_t done = 0;
   while (done < content.size()) {
     const ssize_t written = write(fd, content.data() + done, content.size() - done);
@@ -138,15 +143,15 @@ bool may_write(const std::string& path, std::string& cause) {
 bool replace_lines(const std::string& path, const std::vector<std::string>& lines,
                    std::string& cause) {
   std::string target;
-  mode_t mode = 0;
-  if (!resolve_target(path, target, mode, cause)) return false;
+  struct stat original {};
+  if (!resolve_target(path, target, original, cause)) return false;
   std::string temporary = target + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) {
     cause = failed("cannot create a temporary file beside the file");
     return false;
   }
-  std::string problem = fill_temporary(fd, mode, joined_with_crlf(lines));
+  std::string problem = fill_temporary(fd, original, joined_with_crlf(lines));
   if (::close(fd) != 0 && problem.empty()) problem = failed("cannot close the temporary file");
   if (problem.empty() && std::rename(temporary.c_str(), target.c_str()) != 0) {
     problem = failed("cannot rename the temporary file over the file");

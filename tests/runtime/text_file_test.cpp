@@ -174,6 +174,16 @@ TEST_F(Rewrite, ReadOnlyDirectoryLeavesTheFileByteIdentical) {
   });
 }
 
+TEST_F(Rewrite, KeepsTheOwnerWhereTheCallerMaySetIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+  ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  ASSERT_TRUE(replace_lines(target, {"new"}, cause)) << cause;
+  struct stat info {};
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, 65534u);
+  EXPECT_EQ(info.st_gid, 65534u);
+}
+
 TEST_F(Rewrite, ReadOnlyFileIsReportedAsNotWritable) {
   EXPECT_TRUE(may_write(target, cause));
   ASSERT_EQ(chmod(target.c_str(), 0444), 0);
