@@ -7,17 +7,12 @@
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "probability/saved_values.hpp"
-#include "probability/special_constants.hpp"
+#include "probability/math_constants.hpp"
 
 namespace ksatfit {
 namespace {
 
 using detail::kLnSqrt2Pi;
-
-detail::IncompleteBetaSaved& betai_state() {
-  static detail::IncompleteBetaSaved saved;
-  return saved;
-}
 
 // Truncation toward zero to an int that stays defined for every float: a NaN
 // gives 0 and magnitudes beyond the int range saturate.
@@ -82,14 +77,10 @@ float finite_sum(float y, float p, float q, const detail::IncompleteBetaSaved& s
 
 }  // namespace
 
-namespace detail {
-const IncompleteBetaSaved& betai_saved_values() { return betai_state(); }
-}  // namespace detail
-
 float BETAI(float X, float PIN, float QIN) {
   RoutineScope guard("BETAI");
   const float nan = AMACH(6);
-  detail::IncompleteBetaSaved& s = betai_state();
+  detail::IncompleteBetaSaved& s = detail::saved<detail::IncompleteBetaSaved>();
   if (s.eps == 0.0f) {
     s.eps = AMACH(3);
     s.alneps = std::log(s.eps);

@@ -6,7 +6,7 @@
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "probability/saved_values.hpp"
-#include "probability/special_constants.hpp"
+#include "probability/math_constants.hpp"
 
 namespace ksatfit {
 namespace {
@@ -28,21 +28,6 @@ constexpr float kGammaSeries[23] = {
 constexpr float kLogGammaCorrectionSeries[6] = {
     0.166638955f,     -1.38494815e-05f, 9.81082593e-09f,
     -1.80912004e-11f, 6.2200001e-14f,   -3.00000012e-16f};
-
-detail::GammaSaved& gamma_state() {
-  static detail::GammaSaved saved;
-  return saved;
-}
-
-detail::LogGammaCorrectionSaved& r9lgmc_state() {
-  static detail::LogGammaCorrectionSaved saved;
-  return saved;
-}
-
-detail::LogGammaSaved& alngam_state() {
-  static detail::LogGammaSaved saved;
-  return saved;
-}
 
 // Relative distance of X from the nearest integer, the test for arguments
 // too close to a pole of the gamma function.
@@ -75,12 +60,6 @@ bool iterate_to_limit(float& x, Step step) {
 }
 
 }  // namespace
-
-namespace detail {
-const GammaSaved& gamma_saved_values() { return gamma_state(); }
-const LogGammaCorrectionSaved& r9lgmc_saved_values() { return r9lgmc_state(); }
-const LogGammaSaved& alngam_saved_values() { return alngam_state(); }
-}  // namespace detail
 
 void R9GAML(float& XMIN, float& XMAX) {
   RoutineScope guard("R9GAML");
@@ -119,7 +98,7 @@ void R9GAML(float& XMIN, float& XMAX) {
 
 float R9LGMC(float X) {
   RoutineScope guard("R9LGMC");
-  detail::LogGammaCorrectionSaved& s = r9lgmc_state();
+  detail::LogGammaCorrectionSaved& s = detail::saved<detail::LogGammaCorrectionSaved>();
   if (s.terms == 0) {
     s.terms = INITS(kLogGammaCorrectionSeries, 6, AMACH(3));
     s.xbig = 1.0f / std::sqrt(AMACH(3));
@@ -206,7 +185,7 @@ float gamma_by_stirling(float X, const detail::GammaSaved& s) {
 
 float GAMMA(float X) {
   RoutineScope guard("GAMMA");
-  detail::GammaSaved& s = gamma_state();
+  detail::GammaSaved& s = detail::saved<detail::GammaSaved>();
   if (s.terms == 0) {
     s.terms = INITS(kGammaSeries, 23, 0.1f * AMACH(3));
     R9GAML(s.XMIN, s.XMAX);
@@ -219,7 +198,7 @@ float GAMMA(float X) {
 
 float ALNGAM(float X) {
   RoutineScope guard("ALNGAM");
-  detail::LogGammaSaved& s = alngam_state();
+  detail::LogGammaSaved& s = detail::saved<detail::LogGammaSaved>();
   if (s.xmax == 0.0f) {
     s.xmax = AMACH(2) / std::log(AMACH(2));
     s.dxrel = std::sqrt(AMACH(4));

@@ -4,7 +4,7 @@
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "probability/saved_values.hpp"
-#include "probability/special_constants.hpp"
+#include "probability/math_constants.hpp"
 
 namespace ksatfit {
 namespace {
@@ -45,26 +45,11 @@ constexpr float kErfcSeriesTail[24] = {
     1.9294924e-13f,   -5.47013132e-14f, 1.58966332e-14f,  -4.72689404e-15f,
     1.43587342e-15f,  -4.44951066e-16f, 1.40481089e-16f,  -4.51381839e-17f};
 
-detail::RelativeLogSaved& alnrel_state() {
-  static detail::RelativeLogSaved saved;
-  return saved;
-}
-
-detail::ErfcSaved& erfc_state() {
-  static detail::ErfcSaved saved;
-  return saved;
-}
-
 }  // namespace
-
-namespace detail {
-const RelativeLogSaved& alnrel_saved_values() { return alnrel_state(); }
-const ErfcSaved& erfc_saved_values() { return erfc_state(); }
-}  // namespace detail
 
 float ALNREL(float X) {
   RoutineScope guard("ALNREL");
-  detail::RelativeLogSaved& s = alnrel_state();
+  detail::RelativeLogSaved& s = detail::saved<detail::RelativeLogSaved>();
   if (s.terms == 0) {
     s.terms = INITS(kRelativeLogSeries, 23, 0.1f * AMACH(3));
     s.xmin = std::sqrt(AMACH(4)) - 1.0f;
@@ -89,7 +74,7 @@ float ALNREL(float X) {
 
 float ERFC(float X) {
   RoutineScope guard("ERFC");
-  detail::ErfcSaved& s = erfc_state();
+  detail::ErfcSaved& s = detail::saved<detail::ErfcSaved>();
   if (s.terms_erf == 0) {
     const float eta = 0.1f * AMACH(3);
     s.terms_erf = INITS(kErfSeries, 13, eta);

@@ -1,7 +1,6 @@
 // The values that the special functions compute on their first call and keep
 // for the life of the process. Each block belongs to one routine, which alone
-// writes and reads it; the read-only views below let tests check what the
-// first call computed.
+// writes it; tests read them to check what the first call computed.
 #pragma once
 
 namespace ksatfit::detail {
@@ -39,6 +38,13 @@ struct ErfcSaved {
   float sqeps = 0.0f;
 };
 
+// The one block of type T for the process, created on first use.
+template <class T>
+T& saved() {
+  static T block;
+  return block;
+}
+
 struct IncompleteBetaSaved {
   float eps = 0.0f;  // 0 until the first call
   float alneps = 0.0f;
@@ -46,11 +52,5 @@ struct IncompleteBetaSaved {
   float alntiny = 0.0f;
 };
 
-const GammaSaved& gamma_saved_values();
-const LogGammaCorrectionSaved& r9lgmc_saved_values();
-const LogGammaSaved& alngam_saved_values();
-const RelativeLogSaved& alnrel_saved_values();
-const ErfcSaved& erfc_saved_values();
-const IncompleteBetaSaved& betai_saved_values();
 
 }  // namespace ksatfit::detail
