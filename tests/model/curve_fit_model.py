@@ -1,0 +1,337 @@
+#!/usr/bin/env python3
+"""An independent single-precision model of the curve fit, written from the
+formulas: screening, the sort with its permutation, the orthogonal recurrence
+(y centred at its mean), the change to powers of x, the analysis of variance
+and the summary statistics. Random data sets go through both this model and
+the library (through the rcurv_dump program), and every element of B, SSPOLY
+and STAT must agree to the last bit.
+
+Single precision is emulated exactly: Python computes +, -, *, / and sqrt of
+two floats in double, which has more than twice the float's precision, so
+rounding the double result to float gives the correctly rounded float result.
+The vector sums that the library carries in double are carried in double here.
+
+Usage: curve_fit_model.py RCURV_DUMP [CASES] [SEED]
+"""
+import math
+import random
+import struct
+import subprocess
+import sys
+
+NAN = float("nan")
+INF = math.inf
+TINY = 2.0**-126                # AMACH(1)
+HUGE = (2.0 - 2.0**-23) * 2.0**127  # AMACH(2)
+EPS = 2.0**-23                  # AMACH(4)
+
+
+def f(x):
+    """Rounds a double to the nearest float."""
+    try:
+        return struct.unpack("f", struct.pack("f", x))[0]
+    except OverflowError:
+        return math.copysign(INF, x)
+
+
+def isnan(v):
+    return v != v
+
+
+def c1div(a, b):
+    if isnan(a) or isnan(b):
+        return NAN
+    if abs(b) > 1:
+        return 0.0 if abs(a) < TINY * abs(b) else f(a / b)
+    if abs(a) >= HUGE * abs(b):
+        if a == 0:
+            return NAN
+        return INF if (a > 0) == (b >= 0) else -INF
+    return f(a / b)
+
+
+def wide_sum(*vectors):
+    """Sum of the elementwise products, carried in double, rounded once."""
+    s = 0.0
+    for terms in zip(*vectors):
+        p = 1.0
+        for t in terms:
+            p *= t
+        s += p
+    return f(s)
+
+
+def sort_with_permutation(ra):
+    """Quicksort with median-of-three pivots, a stack of pending segments and
+    straight insertion for short segments that do not start at 1; returns the
+    sorted values and the permutation (1-based source positions)."""
+    n = len(ra)
+    rb = [None] + list(ra)
+    ip = [None] + list(range(1, n + 1))
+
+    def swap(p, q):
+        rb[p], rb[q] = rb[q], rb[p]
+        ip[p], ip[q] = ip[q], ip[p]
+
+    stack = []
+    i, j, r = 1, n, 0.375
+    step = "start"
+    while True:
+        if step == "start":
+            if i == j:
+                step = "pop"
+                continue
+            r = r - 0.21875 if r > 0.58984375 else r + 0.0390625
+            step = "split"
+        if step == "split":
+            k = i
+            ij = i + int(f((j - i) * r))
+            t = rb[ij]
+            if rb[i] > t:
+                swap(i, ij)
+                t = rb[ij]
+            l = j
+            if rb[j] < t:
+                swap(j, ij)
+                t = rb[ij]
+                if rb[i] > t:
+                    swap(i, ij)
+                    t = rb[ij]
+            while True:
+                l -= 1
+                while rb[l] > t:
+                    l -= 1
+                k += 1
+                while rb[k] < t:
+                    k += 1
+                if k > l:
+                    break
+                if rb[l] != rb[k]:
+                    swap(l, k)
+            if j - k < l - i:
+                stack.append((i, l))
+                i = k
+            else:
+                stack.append((k, j))
+                j = l
+            step = "continue"
+        if step == "continue":
+            if j - i > 10:
+                step = "split"
+                continue
+            if i == 1:
+                step = "start"
+                continue
+            for p in range(i + 1, j + 1):
+                if rb[p] < rb[p - 1]:
+                    value, origin, q = rb[p], ip[p], p - 1
+                    while True:
+                        rb[q + 1], ip[q + 1] = rb[q], ip[q]
+                        q -= 1
+                        if not value < rb[q]:
+                            break
+                    rb[q + 1], ip[q + 1] = value, origin
+            step = "pop"
+        if step == "pop":
+            if not stack:
+                return rb[1:], ip[1:]
+            i, j = stack.pop()
+            step = "continue"
+
+
+def orthogonal_fit(xs, y, maxdeg):
+    """Unit weights, fit up to maxdeg, no lack-of-fit test."""
+    n = len(xs)
+    w = [1.0] * n
+    imax = max(range(n), key=lambda i: (xs[i], -i))
+    imin = min(range(n), key=lambda i: (xs[i], i))
+    yconst = all(y[i] == y[i + 1] for i in range(n - 1))
+    ndist = 1 + sum(1 for i in range(1, n) if xs[i] != xs[i - 1])
+    sumf = wide_sum([1.0] * n)
+    cf = f(100.0 * f(0.01))
+    xmid = f(f(xs[imin] + xs[imax]) * 0.5)
+    xscale = f(4.0 / f(xs[imax] - xs[imin]))
+    swy = wide_sum(y, w)
+    sw = wide_sum(w)
+    c4 = [math.sqrt(v) for v in w]
+    c1, c2, c3 = [0.0] * n, [1.0] * n, [0.0] * n
+    z = [f(f(v - xmid) * xscale) for v in xs]
+    alpha = [0.0] * (maxdeg + 1)
+    beta = [0.0] * (maxdeg + 1)
+    ocoef = [0.0] * (maxdeg + 2)
+    d = [0.0] * (maxdeg + 2)
+    d[1] = sw
+    ocoef[1] = f(swy / sw)
+    ybar = ocoef[1]
+    ndeg, betak, ssreg, swyp, swpp = 0, 0.0, 0.0, 0.0, sw
+    rss = sst = tol = 0.0
+    nloop = min(maxdeg + 1, ndist)
+    for k in range(1, nloop + 1):
+        if k == 1:
+            rss = 0.0
+            for i in range(n):
+                r = f(y[i] - ybar)
+                rss = f(rss + f(w[i] * f(r * r)))
+            sst = 0.0 if yconst else rss
+            tol = f(f(1.0 - f(10.0 * EPS)) * sst)
+            stop = sst <= 0
+        else:
+            ssk = f(f(swyp * swyp) / swpp)
+            rss = max(f(rss - ssk), 0.0)
+            ssreg = min(f(ssreg + ssk), sst)
+            stop = ssreg >= f(cf * sst) or ssreg >= tol
+        if stop or k == nloop:
+            break
+        ndeg = k
+        alphak = f(wide_sum(z, c4, c4) / swpp)
+        if k >= 2:
+            betak = f(swpp / d[k - 1])
+        swyp = 0.0
+        for i in range(n):
+            rw = f(math.sqrt(w[i]))
+            c1[i] = f(f(f(z[i] - alphak) * c2[i]) - f(c1[i] * betak))
+            c3[i] = f(rw * c1[i])
+            swyp = f(swyp + f(f(rw * f(y[i] - ybar)) * c3[i]))
+        swpp = wide_sum(c3, c3)
+        alpha[k], beta[k], d[k + 1], ocoef[k + 1] = alphak, betak, swpp, f(swyp / swpp)
+        c1, c2 = c2, c1
+        c3, c4 = c4, c3
+    sse = rss
+    xshift = -f(xmid * xscale)
+    dfe = f(float(-1 - ndeg) + sumf)
+    if dfe == 0 or sst <= 0:
+        sse = 0.0
+    return dict(ndeg=ndeg, xscale=xscale, xshift=xshift, alpha=alpha, beta=beta,
+                ocoef=ocoef, d=d, dfe=dfe, sse=sse)
+
+
+def power_coefficients(ndeg, c, alpha, beta, xscale, xshift):
+    """Coefficients in powers of z through the recurrence, then in powers of x."""
+    n = ndeg + 1
+    w = [[0.0] * 5 for _ in range(n + 1)]
+    for i in range(1, n + 1):
+        w[i][4] = c[i]
+    for k in range(2, n + 1):
+        w[k][2] = 1.0
+        for j in range(2, k + 1):
+            w[j][3] = f(f(w[j - 1][2] - f(w[j][2] * alpha[k - 1])) - f(w[j][1] * beta[k - 1]))
+            w[j - 1][4] = f(w[j - 1][4] + f(w[j][3] * c[k]))
+        if k != n:
+            for j in range(1, k + 1):
+                w[j][1], w[j][2] = w[j][2], w[j][3]
+    out, p, t = [], 1.0, 1.0
+    for i in range(1, n + 1):
+        s, num, den = f(w[i][4] * p), float(i), 1.0
+        for j in range(i + 1, n + 1):
+            t = f(f(f(xshift / den) * num) * t)
+            s = f(f(t * w[j][4]) + s)
+            if i != 1:
+                num, den = num + 1, den + 1
+        out.append(s)
+        p = f(xscale * p)
+        t = p
+    return out
+
+
+def curve_fit(x, y, ndeg_requested):
+    pairs = [(a, b) for a, b in zip(x, y) if not (isnan(a) or isnan(b))]
+    nmiss = len(x) - len(pairs)
+    xs, perm = sort_with_permutation([a for a, _ in pairs])
+    fit = orthogonal_fit(xs, [pairs[p - 1][1] for p in perm], ndeg_requested)
+    k, oc, d = fit["ndeg"], fit["ocoef"], fit["d"]
+    sqss = [f(f(oc[i + 1] * oc[i + 1]) * d[i + 1]) for i in range(1, k + 1)]
+    ssr = wide_sum(sqss)
+    ss_total = f(ssr + fit["sse"])
+    r_squared = c1div(f(100.0 * ssr), ss_total)
+    b = [0.0] * (ndeg_requested + 1)
+    b[: k + 1] = power_coefficients(k, oc[: k + 2], fit["alpha"], fit["beta"],
+                                    fit["xscale"], fit["xshift"])
+    sspoly = [0.0] * (ndeg_requested + 1)
+    sspoly[0] = f(f(oc[1] * oc[1]) * d[1])
+    sspoly[1 : k + 1] = sqss
+    m = f(float(len(x) - nmiss - 1))
+    stat = [NAN] * 10
+    if k != 0:
+        stat[0] = c1div(f(fit["alpha"][1] - fit["xshift"]), fit["xscale"])
+    total = 0.0
+    for _, b_ in pairs:
+        total = f(total + b_)
+    stat[1] = f(total / f(m + 1.0))
+    if k != 0:
+        squares = 0.0
+        for a, _ in pairs:
+            dev = f(a - stat[0])
+            squares = f(squares + f(dev * dev))
+        stat[2] = c1div(squares, m)
+    stat[3] = c1div(ss_total, m)
+    stat[4:] = [r_squared, float(k), ssr, fit["dfe"], fit["sse"], float(nmiss)]
+    return b + sspoly + stat
+
+
+def random_case(rng):
+    """A data set like a laboratory's: replicated or scattered abscissas with
+    two decimals, a response of any scale, now and then a NaN, a constant or
+    an exact polynomial response."""
+    n = rng.randint(3, 40)
+    lo = rng.choice([0.1, 0.5, 1.0, 10.0, 100.0])
+    hi = lo * rng.choice([1.5, 3, 10, 50])
+    if rng.random() < 0.3:
+        levels = [f(round(rng.uniform(lo, hi), 2)) for _ in range(rng.randint(3, 8))]
+        x = [rng.choice(levels) for _ in range(n)]
+    else:
+        x = [f(round(rng.uniform(lo, hi), 2)) for _ in range(n)]
+    c = [rng.uniform(-2, 2) for _ in range(4)]
+    scale = rng.choice([1e-7, 1e-3, 1.0, 1e3, 1e4])
+    y = [f(scale * (c[0] + c[1] * v / hi + c[2] * (v / hi) ** 2 + c[3] * (v / hi) ** 3
+                    + rng.gauss(0, 0.05))) for v in x]
+    r = rng.random()
+    if r < 0.1:
+        y[rng.randrange(n)] = NAN
+    elif r < 0.15:
+        y = [y[0]] * n
+    elif r < 0.25:
+        y = [f(c[0] + c[1] * v + c[2] * v * v) for v in x]
+    return x, y, rng.randint(0, 5)
+
+
+def fits_without_stopping(x, y):
+    return len({a for a, b in zip(x, y) if not (isnan(a) or isnan(b))}) >= 2
+
+
+def same(a, b):
+    return (isnan(a) and isnan(b)) or (a == b and math.copysign(1, a) == math.copysign(1, b))
+
+
+def main():
+    dump = sys.argv[1]
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+    rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 20261208)
+    cases = []
+    while len(cases) < count:
+        case = random_case(rng)
+        if fits_without_stopping(case[0], case[1]):
+            cases.append(case)
+    text = "".join("%d %d %s\n" % (len(x), k, " ".join(
+        "%s %s" % (float(a).hex(), float(b).hex()) for a, b in zip(x, y))) for x, y, k in cases)
+    run = subprocess.run([dump], input=text, capture_output=True, text=True, check=True)
+    rows = run.stdout.splitlines()
+    if len(rows) != len(cases):
+        print("the library answered %d of %d data sets" % (len(rows), len(cases)))
+        return 1
+    mismatches = 0
+    for (x, y, k), row in zip(cases, rows):
+        got = [float.fromhex(v) for v in row.split()]
+        expected = curve_fit(x, y, k)
+        differ = [i for i, (a, b) in enumerate(zip(got, expected)) if not same(a, b)]
+        if differ:
+            mismatches += 1
+            if mismatches <= 5:
+                print("NDEG %d, %d pairs: elements %s differ: library %s, model %s"
+                      % (k, len(x), differ, [got[i] for i in differ],
+                         [expected[i] for i in differ]))
+    print("%d data sets, %d differ from the model" % (len(cases), mismatches))
+    return 1 if mismatches else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
