@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -207,19 +206,35 @@ inline std::string collapse_blanks(const std::string& s) {
   return out;
 }
 
+// Splits a heading line " *** TYPE ERROR CODE from ROUTINE.  TEXT"; false
+// for any other line.
+inline bool parse_heading(const std::string& line, PrintedMessage& p) {
+  std::istringstream words(line);
+  std::string stars, error, from;
+  if (!(words >> stars >> p.type >> error >> p.code >> from) || stars != "***" ||
+      error != "ERROR" || from != "from" || line.rfind(" *** ", 0) != 0) {
+    return false;
+  }
+  const std::size_t name = line.find(" from ") + 6;
+  const std::size_t stop = line.find(".  ", name);
+  if (stop == std::string::npos) return false;
+  p.routine = line.substr(name, stop - name);
+  p.text = line.substr(stop + 3);
+  return true;
+}
+
 inline std::vector<PrintedMessage> printed_messages(const std::string& console) {
-  static const std::regex heading(R"(^ \*\*\* (\w+) +ERROR (-?\d+) from ([^ .]+)\.  (.*)$)");
-  static const std::regex continuation(R"(^ \*\*\*          (.*)$)");
+  static const std::string continuation = " ***          ";
   std::vector<PrintedMessage> found;
   std::istringstream lines(console);
   std::string line;
-  std::smatch m;
   while (std::getline(lines, line)) {
-    if (std::regex_match(line, m, heading)) {
-      found.push_back({m[1], m[2], m[3], m[4]});
-    } else if (!found.empty() && std::regex_match(line, m, continuation)) {
+    PrintedMessage heading;
+    if (parse_heading(line, heading)) {
+      found.push_back(heading);
+    } else if (!found.empty() && line.rfind(continuation, 0) == 0) {
       found.back().text += ' ';
-      found.back().text += m[1].str();
+      found.back().text += line.substr(continuation.size());
     }
   }
   for (PrintedMessage& p : found) p.text = collapse_blanks(p.text);
