@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """An independent single-precision model of the curve fit, written from the
 formulas: screening, the sort with its permutation, the orthogonal recurrence
-(y centred at its mean), the change to powers of x, the analysis of variance
-and the summary statistics. Random data sets go through both this model and
-the library (through the rcurv_dump program), and every element of B, SSPOLY
-and STAT must agree to the last bit.
+(y centred at its mean), the change to powers of x with the variances of the
+coefficients, the analysis of variance and the summary statistics. Random
+data sets go through both this model and the library (through the rcurv_dump
+program), and every element of B, SSPOLY and STAT from the curve fit, and of
+AOV, COEF and SQSS from the summary statistics, must agree to the last bit.
+The p-values are left out: they come from the special functions, whose
+elementary functions the platform's mathematical library rounds its own way.
 
 Single precision is emulated exactly: Python computes +, -, *, / and sqrt of
 two floats in double, which has more than twice the float's precision, so
@@ -233,6 +236,92 @@ def power_coefficients(ndeg, c, alpha, beta, xscale, xshift):
     return out
 
 
+def power_variances(ndeg, var, alpha, beta, xscale, xshift):
+    """Variances of the coefficients in powers of x from those of the
+    orthogonal coefficients: through the basis in powers of z, the covariances
+    of the z coefficients, and the substitution z = xscale * x + xshift."""
+    n = ndeg + 1
+    w = [[0.0] * (n + 4) for _ in range(n + 1)]
+    if ndeg > 0:
+        w[1][2] = -alpha[1]
+    for i in range(1, n + 1):
+        w[i][i] = 1.0
+        if i > 2:
+            w[1][i] = -f(f(w[1][i - 1] * alpha[i - 1]) + f(beta[i - 1] * w[1][i - 2]))
+    for j in range(2, ndeg + 1):
+        w[j][j + 1] = f(w[j - 1][j] - alpha[j])
+        for k in range(j + 2, n + 1):
+            w[j][k] = f(f(w[j - 1][k - 1] - f(beta[k - 1] * w[j][k - 2]))
+                        - f(alpha[k - 1] * w[j][k - 1]))
+    for i in range(1, n + 1):
+        row = [w[i][k] for k in range(i + 1, n + 1)]
+        w[i][ndeg + 2] = f(wide_sum(var[i + 1 : n + 1], row, row) + var[i])
+    for i in range(1, ndeg + 1):
+        for j in range(i + 1, n + 1):
+            w[j][i] = wide_sum(var[j : n + 1], [w[i][k] for k in range(j, n + 1)],
+                               [w[j][k] for k in range(j, n + 1)])
+    p = t = 1.0
+    for i in range(1, n + 1):
+        w[i][i] = p
+        num, den = float(i), 1.0
+        for j in range(i + 1, n + 1):
+            t = f(f(f(t / den) * xshift) * num)
+            w[i][j] = t
+            if i != 1:
+                num, den = num + 1, den + 1
+        p = f(xscale * p)
+        t = p
+    for i in range(1, n + 1):
+        g = [w[i][j] for j in range(i, n + 1)]
+        w[i][ndeg + 3] = wide_sum([w[j][ndeg + 2] for j in range(i, n + 1)], g, g)
+    out = [None] * (n + 1)
+    for i in range(1, ndeg + 1):
+        s = 0.0
+        for j in range(i, ndeg + 1):
+            for k in range(j + 1, n + 1):
+                s = f(f(f(w[i][j] * w[k][j]) * w[i][k]) + s)
+        out[i] = f(f(s * 2.0) + w[i][ndeg + 3])
+    out[n] = w[n][ndeg + 3]
+    return out
+
+
+def summary_statistics(x, y, maxdeg):
+    """AOV, COEF and SQSS (columns in order) of the summary statistics of the
+    orthogonal fit, with None in place of each p-value."""
+    pairs = [(a, b) for a, b in zip(x, y) if not (isnan(a) or isnan(b))]
+    xs, perm = sort_with_permutation([a for a, _ in pairs])
+    fit = orthogonal_fit(xs, [pairs[p - 1][1] for p in perm], maxdeg)
+    k, oc, d = fit["ndeg"], fit["ocoef"], fit["d"]
+    n = k + 1
+    dfe, sse = fit["dfe"], fit["sse"]
+    sqss2 = [f(f(oc[i + 1] * oc[i + 1]) * d[i + 1]) for i in range(1, k + 1)]
+    ssr = wide_sum(sqss2)
+    dfr = float(k)
+    aov = [dfr, dfe, f(dfr + dfe), ssr, sse, f(ssr + sse), c1div(ssr, dfr), c1div(sse, dfe)]
+    aov.append(c1div(aov[6], aov[7]))
+    aov.append(None)
+    aov.append(c1div(f(100.0 * ssr), aov[5]))
+    ratio = c1div(aov[7], c1div(aov[5], aov[2]))
+    aov.append(NAN if isnan(ratio) else 0.0 if ratio > 1 else f(f(1.0 - ratio) * 100.0))
+    if isnan(aov[7]):
+        aov += [NAN, oc[1], NAN]
+    else:
+        sd = f(math.sqrt(aov[7]))
+        aov += [sd, oc[1], c1div(f(100.0 * sd), oc[1])]
+    b = power_coefficients(k, oc[: k + 2], fit["alpha"], fit["beta"], fit["xscale"], fit["xshift"])
+    mse = c1div(sse, dfe)
+    if isnan(mse):
+        se = t = [NAN] * n
+    else:
+        var = [None] + [f(f(1.0 / d[i]) * mse) for i in range(1, n + 1)]
+        var = power_variances(k, var, fit["alpha"], fit["beta"], fit["xscale"], fit["xshift"])
+        se = [f(math.sqrt(v)) if v > 0 else 0.0 for v in var[1:]]
+        t = [c1div(bi, si) for bi, si in zip(b, se)]
+    coef = b + se + t + [None] * n
+    sqss = [1.0] * k + sqss2 + [c1div(c1div(v, 1.0), mse) for v in sqss2] + [None] * k
+    return [k] + aov + coef + sqss
+
+
 def curve_fit(x, y, ndeg_requested):
     pairs = [(a, b) for a, b in zip(x, y) if not (isnan(a) or isnan(b))]
     nmiss = len(x) - len(pairs)
@@ -320,9 +409,15 @@ def main():
         return 1
     mismatches = 0
     for (x, y, k), row in zip(cases, rows):
-        got = [float.fromhex(v) for v in row.split()]
-        expected = curve_fit(x, y, k)
-        differ = [i for i, (a, b) in enumerate(zip(got, expected)) if not same(a, b)]
+        fitted, summary = row.split("|")
+        got = [float.fromhex(v) for v in fitted.split()]
+        got.append(int(summary.split()[0]))
+        got += [float.fromhex(v) for v in summary.split()[1:]]
+        expected = curve_fit(x, y, k) + summary_statistics(x, y, k)
+        differ = [i for i, (a, b) in enumerate(zip(got, expected))
+                  if b is not None and not same(a, b)]
+        if len(got) != len(expected):
+            differ.append(len(expected))
         if differ:
             mismatches += 1
             if mismatches <= 5:
