@@ -6,6 +6,7 @@
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "probability/saved_values.hpp"
+#include "probability/underflow_alert.hpp"
 #include "probability/math_constants.hpp"
 
 namespace ksatfit {
@@ -110,12 +111,7 @@ float R9LGMC(float X) {
     return AMACH(6);
   }
   if (X >= s.xmax) {
-    E1STR(1, X);
-    E1STR(2, s.xmax);
-    E1MES(2, 1,
-          "The function underflows because X = %(R1) is greater than %(R2). The result "
-          "is set to zero.");
-    return 0.0f;
+    return detail::underflow_above(X, s.xmax);
   }
   if (X < s.xbig) {
     const float ratio = 10.0f / X;

@@ -4,6 +4,7 @@
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "probability/saved_values.hpp"
+#include "probability/underflow_alert.hpp"
 #include "probability/math_constants.hpp"
 
 namespace ksatfit {
@@ -87,12 +88,7 @@ float ERFC(float X) {
   }
   if (X <= s.xsml) return 2.0f;
   if (X > s.xmax) {
-    E1STR(1, X);
-    E1STR(2, s.xmax);
-    E1MES(2, 1,
-          "The function underflows because X = %(R1) is greater than %(R2). The result "
-          "is set to zero.");
-    return 0.0f;
+    return detail::underflow_above(X, s.xmax);
   }
   const float y = std::fabs(X);
   if (y <= 1.0f) {
