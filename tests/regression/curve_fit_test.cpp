@@ -216,7 +216,7 @@ struct StopCase {
   const char* name;
   std::vector<float> x, y;
   int NOBS, NDEG;
-  const char* message;
+  std::string message;
 };
 
 void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
@@ -239,29 +239,16 @@ INSTANTIATE_TEST_SUITE_P(
                  " *** FATAL    ERROR 3 from RCURV.  There are no valid data points.  Each\n"
                  " ***          (x,y) pair contains NaN (not a number).\n"},
         StopCase{"ConstantAbscissa", {2, 2, kNaN, 2}, {1, 5, 3, 4}, 4, 1,
-                 "\n"
-                 " *** FATAL    ERROR 7 from RCURV.  The x values are constant.  At least two\n"
-                 " ***          distinct x values are needed.\n"},
+                 test::kConstantX},
         StopCase{"NoObservations", {}, {}, 0, 2,
-                 "\n"
-                 " *** TERMINAL ERROR 1 from RCURV.  The number of observations must be at\n"
-                 " ***          least 1 while NOBS = 0 is given.\n"},
+                 test::kNoObservations},
         StopCase{"NegativeDegree", {1, 2, 3}, {1, 2, 3}, 3, -1,
                  "\n"
                  " *** TERMINAL ERROR 2 from RCURV.  NDEG = -1.  The degree of the polynomial\n"
                  " ***          to be fit must be greater than or equal to 0.\n"},
         // One pair passes the curve fit's checks; the regression rejects it.
         StopCase{"OnePair", {1}, {1}, 1, 1,
-                 "\n"
-                 " *** TERMINAL ERROR 1 from R2ORP.  NOBS = 1.  The number of observations,\n"
-                 " ***          NOBS, must be greater than 1.\n"
-                 "     Here is a traceback of subprogram calls in reverse order:\n"
-                 "     Routine name                    Error type  Error code\n"
-                 "     ------------                    ----------  ----------\n"
-                 "     R2ORP                                5           1    (Called internally)\n"
-                 "     R2URV                                0           0    (Called internally)\n"
-                 "     RCURV                                0           0\n"
-                 "     USER                                 0           0\n"}),
+                 test::kOnePairWithTraceback}),
     [](const ::testing::TestParamInfo<StopCase>& info) { return info.param.name; });
 
 TEST(CurveFitWorkspace, SizeOfTheRealWorkspace) {
