@@ -1,6 +1,7 @@
 #include "regression/summary_statistics.hpp"
 
 #include <cmath>
+#include <string_view>
 
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
@@ -134,6 +135,30 @@ void lack_of_fit_tests(int NDEG, float DFE, float SSE, float DFPE, float SSPE,
   }
 }
 
+// The printed tables, on the output unit, in the order of the computation.
+// The sequential and lack-of-fit tables share their headings and the
+// coefficient table's format.
+void print_summary_tables(int NDEG, int LOF, const float* AOV, const float* SQSS, int LDSQSS,
+                          const float* COEF, int LDCOEF, const float* TLOF, int LDTLOF) {
+  static constexpr std::string_view kSources[] = {"Regression", "Residual", "Corrected Total"};
+  static constexpr std::string_view kFormat = "(2W10.4,F9.3,F7.4)";
+  static constexpr std::string_view kCoefficientHeadings[] = {
+      "%/Estimate", "Standard%/Error", "%/t-statistic", "Prob. of%/Larger |t|"};
+  static constexpr std::string_view kDegreeHeading = "Degree of%/Polynomial";
+  static constexpr std::string_view kTestHeadings[] = {"Degrees of%/Freedom", "Sum of%/Squares",
+                                                       "%/F-statistic", "Prob. of%/Larger F"};
+  TABAOV(" ", kSources, AOV);
+  TABMAT("%/* * * Inference on Coefficients * * *", NDEG + 1, 4, COEF, LDCOEF, kFormat,
+         "%/Coef.", nullptr, kCoefficientHeadings);
+  if (NDEG == 0) return;
+  TABMAT("%/* * * Sequential Statistics * * *", NDEG, 4, SQSS, LDSQSS, kFormat, kDegreeHeading,
+         nullptr, kTestHeadings);
+  if (LOF == 1) {
+    TABMAT("%/* * * Tests of Lack of Fit * * *", NDEG, 4, TLOF, LDTLOF, kFormat, kDegreeHeading,
+           nullptr, kTestHeadings);
+  }
+}
+
 }  // namespace
 
 void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
@@ -149,7 +174,7 @@ void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float 
 
 void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
            const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
-           float SSPE, [[maybe_unused]] int IPRINT, float* AOV, float* SQSS, int LDSQSS,
+           float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS,
            float* COEF, int LDCOEF, float* TLOF, int LDTLOF, float* WK1, float* WK2) {
   const int N = NDEG + 1;
   const Vec1<const float> ocoef(OCOEF);
@@ -168,6 +193,9 @@ void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float 
   if (NDEG > 0) sequential_tests(NDEG, DFE, SSE, sqss);
   if (LOF == 1 && NDEG > 0) {
     lack_of_fit_tests(NDEG, DFE, SSE, DFPE, SSPE, sqss, Mat1<float>(TLOF, LDTLOF));
+  }
+  if (IPRINT == 1) {
+    print_summary_tables(NDEG, LOF, AOV, SQSS, LDSQSS, COEF, LDCOEF, TLOF, LDTLOF);
   }
 }
 

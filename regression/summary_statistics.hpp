@@ -8,8 +8,9 @@ namespace ksatfit {
 
 // The computation behind R2TAP, on arguments that passed its checks. WK1 is
 // the NDEG+1 by 4 work matrix of the coefficient conversion, WK2 the NDEG+1 by
-// NDEG+3 work matrix of the variance conversion. IPRINT = 1 asks for printed
-// tables, which this library does not produce; the option is accepted.
+// NDEG+3 work matrix of the variance conversion. IPRINT = 1 then prints the
+// analysis of variance, the inference on the coefficients, the sequential
+// statistics and (LOF = 1) the tests of lack of fit on the output unit.
 void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
            const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
            float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS, float* COEF,

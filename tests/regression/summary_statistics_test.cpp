@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -113,20 +111,6 @@ TEST_F(SummaryStatisticsTest, ExactFitWithoutErrorDegreesOfFreedom) {
   EXPECT_FLOAT_EQ(out.aov(11), 100.0f);
   expect_close(out.aov(14), 2.0 / 3.0);
   EXPECT_EQ(out.tlof(1, 1), kUntouched);
-}
-
-TEST_F(SummaryStatisticsTest, PrintOptionIsAcceptedAndPrintsNothing) {
-  const test::ChildRun run = test::run_in_child([] {
-    reset_error_state_for_tests();
-    SummaryOutputs quiet;
-    SummaryOutputs printed;
-    summarise(parabola_fit(), quiet);
-    summarise(parabola_fit(), printed, 0, 0.0f, 0.0f, 1);
-    const bool same = std::memcmp(&quiet, &printed, sizeof quiet) == 0;
-    std::exit(same ? 0 : 3);
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.out, "");
 }
 
 TEST_F(SummaryStatisticsTest, StraightLineMatchesItsClosedForm) {
