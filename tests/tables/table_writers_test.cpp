@@ -165,17 +165,12 @@ TEST_F(TableWriters, AnalysisOfVarianceWithFractionalDegreesOfFreedom) {
 
 TEST_F(TableWriters, OptionsAreKeptUntilChanged) {
   const int initial[] = {78, 0, 1};
+  const int changed[] = {40, 10, 0};
   for (int k = 1; k <= 3; ++k) {
     int value = -1;
     TABGET(k, value);
     EXPECT_EQ(value, initial[k - 1]);
-  }
-  TABSET(kPageWidthOption, 40);
-  TABSET(kPageLengthOption, 10);
-  TABSET(kLeadingZeroOption, 0);
-  const int changed[] = {40, 10, 0};
-  for (int k = 1; k <= 3; ++k) {
-    int value = -1;
+    TABSET(k, changed[k - 1]);
     TABGET(k, value);
     EXPECT_EQ(value, changed[k - 1]);
   }
