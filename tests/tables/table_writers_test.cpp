@@ -143,7 +143,8 @@ TEST_F(TableWriters, AnalysisOfVarianceWithFractionalDegreesOfFreedom) {
   const float AOV[15] = {2.0f, 4.5f, 6.5f, 8.0f, 1.125f, 9.125f, 4.0f, 0.25f, 16.0f, 0.00415f,
                          87.67f, 83.88f, 0.5f, 12.5f, 4.0f};
   const std::string_view rows[] = {"Model", "Error", "Total"};
-  UMACH(-2, *std::array<int, 1>{0}.data());  // the output unit is now standard error
+  int unit = 0;  // standard error
+  UMACH(-2, unit);
   testing::internal::CaptureStderr();
   testing::internal::CaptureStdout();
   TABAOV("Analysis of Variance", rows, AOV);
