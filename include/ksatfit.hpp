@@ -5,6 +5,12 @@
 // Arrays are pointers to their first element, column-major, with lengths and
 // leading dimensions passed explicitly. Scalars that are only read are passed
 // by value, scalars that are written by reference.
+//
+// The routines keep their error state and intermediate values in static
+// storage and are not reentrant: call them from one thread at a time.
+// ksatfit/fit.hpp offers the fit to applications without printing or
+// stopping, safe to call from several threads; ksatfit_fortran.h declares
+// these routines as Fortran 77 programs call them.
 #pragma once
 
 namespace ksatfit {
