@@ -77,14 +77,12 @@ void ErrorState::apply_initial_values() {
   ERCODE.fill(-1);
   ERTYPE(1) = 0;
   ERCODE(1) = 0;
-  //            NOTE ALERT WARNING FATAL TERMINAL WARNING FATAL
-  const int prints[kErrorTypes] = {0, 0, 1, 1, 1, 1, 1};
-  const int stops[kErrorTypes] = {0, 0, 0, 1, 1, 0, 1};
+  const ErrorSettings initial = initial_error_settings();
   for (int T = 1; T <= kErrorTypes; ++T) {
-    PRINTS(T) = prints[T - 1];
-    STOPS(T) = stops[T - 1];
+    PRINTS(T) = initial.prints[static_cast<std::size_t>(T - 1)];
+    STOPS(T) = initial.stops[static_cast<std::size_t>(T - 1)];
+    TRACES(T) = initial.traces[static_cast<std::size_t>(T - 1)];
   }
-  TRACES.fill(1);
   PLEN = 1;
   PEND6 = 0;
   PEND7 = 0;

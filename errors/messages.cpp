@@ -173,7 +173,26 @@ void write_traceback(const ErrorState& s, int unit) {
   }
 }
 
+// Where printed messages go instead of the unit, while a caller records them.
+std::vector<PrintedMessage>*& message_recorder() {
+  static std::vector<PrintedMessage>* recorder = nullptr;
+  return recorder;
+}
+
+PrintedMessage recorded_message(const ErrorState& s, int T) {
+  std::string_view msg(s.MSGTXT.data(), static_cast<std::size_t>(s.MSGLEN));
+  if (msg.starts_with(kSentenceStart)) msg.remove_prefix(kSentenceStart.size());
+  const std::string_view name = routine_name(s, s.LEVEL);
+  return {T, s.ERCODE(s.LEVEL), printed_name(name.substr(0, name.find(' '))), std::string(msg)};
+}
+
 }  // namespace
+
+std::vector<PrintedMessage>* record_printed_messages(std::vector<PrintedMessage>* recorder) {
+  std::vector<PrintedMessage>* const previous = message_recorder();
+  message_recorder() = recorder;
+  return previous;
+}
 
 void E1MES(int ITYPE, int ICODE, std::string_view TEXT) {
   ErrorState& s = error_state();
@@ -203,12 +222,19 @@ void E1PRT() {
   UMACH(3, unit);
   E1LOCK(1);
   const int T = s.ERTYPE(s.LEVEL);
-  write_message(s, unit, T);
+  std::vector<PrintedMessage>* const recorder = message_recorder();
+  if (recorder != nullptr) {
+    recorder->push_back(recorded_message(s, T));
+  } else {
+    write_message(s, unit, T);
+  }
   s.MSGLEN = 0;
   s.PLEN = 1;
   // A traceback only for an error inside a routine that another library
   // routine called.
-  if (T >= 1 && T <= kErrorTypes && s.TRACES(T) == 1 && s.LEVEL > 2) write_traceback(s, unit);
+  if (recorder == nullptr && T >= 1 && T <= kErrorTypes && s.TRACES(T) == 1 && s.LEVEL > 2) {
+    write_traceback(s, unit);
+  }
   E1LOCK(0);
 }
 

@@ -6,6 +6,12 @@
 // leading dimensions passed explicitly. Scalars that are only read are passed
 // by value, scalars that are written by reference. Texts are string views;
 // in titles and headings "%/" starts a new line.
+//
+// The routines keep their error state and intermediate values in static
+// storage and are not reentrant: call them from one thread at a time.
+// ksatfit/fit.hpp offers the fit to applications without printing or
+// stopping, safe to call from several threads; ksatfit_fortran.h declares
+// these routines as Fortran 77 programs call them.
 #pragma once
 
 #include <string_view>

@@ -1,5 +1,6 @@
 #include "regression/curve_fit.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -110,17 +111,8 @@ void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
 void assemble_outputs(int NOBS, const float* XDATA, const float* YDATA, int NDEG,
                       const RegressionScalars& r, const float* WK, const CurveFitSlices& s,
                       const float* AOV, float* B, float* SSPOLY, float* STAT) {
-  const Vec1<float> sspoly(SSPOLY);
-  const Vec1<const float> ocoef(WK + s.ocoef);
-  const Mat1<const float> sqss(WK + s.sqss, NDEG);
-  const Mat1<const float> coef(WK + s.coef, NDEG + 1);
-
-  sspoly(1) = ocoef(1) * ocoef(1) * sspoly(1);
-  SSET(NDEG, 0.0f, sspoly.ptr(2), 1);
-  SCOPY(r.NDEGF, sqss.ptr(1, 2), 1, sspoly.ptr(2), 1);
-  SSET(NDEG + 1, 0.0f, B, 1);
-  SCOPY(r.NDEGF + 1, coef.ptr(1, 1), 1, B, 1);
-
+  power_form_outputs(NDEG, r.NDEGF, WK + s.ocoef, SSPOLY[0], WK + s.sqss, NDEG, WK + s.coef, B,
+                     SSPOLY);
   const Vec1<float> stat(STAT);
   const Vec1<const float> aov(AOV);
   means_and_variances(NOBS, XDATA, YDATA, r, Vec1<const float>(WK + s.alpha)(1), AOV, stat);
@@ -132,7 +124,70 @@ void assemble_outputs(int NOBS, const float* XDATA, const float* YDATA, int NDEG
   stat(10) = static_cast<float>(r.NMISS);
 }
 
+// The first ROWS rows of the four columns of a matrix with leading dimension
+// LD, as a matrix with leading dimension ROWS.
+std::vector<float> leading_rows(const float* matrix, int LD, int ROWS) {
+  const Mat1<const float> a(matrix, LD);
+  std::vector<float> rows(4 * static_cast<std::size_t>(ROWS));
+  for (int J = 1; J <= 4; ++J) SCOPY(ROWS, a.ptr(1, J), 1, rows.data() + (J - 1) * ROWS, 1);
+  return rows;
+}
+
+void hand_back_details(int NDEG, const RegressionScalars& r, const float* WK,
+                       const CurveFitSlices& s, const float* AOV, CurveFitDetails& details) {
+  details.NDEGF = r.NDEGF;
+  details.XSCALE = r.XSCALE;
+  details.XSHIFT = r.XSHIFT;
+  details.NMISS = r.NMISS;
+  details.ALPHA.assign(WK + s.alpha, WK + s.alpha + r.NDEGF);
+  details.BETA.assign(WK + s.beta, WK + s.beta + r.NDEGF);
+  details.OCOEF.assign(WK + s.ocoef, WK + s.ocoef + r.NDEGF + 1);
+  std::copy_n(AOV, details.AOV.size(), details.AOV.begin());
+  details.SQSS = leading_rows(WK + s.sqss, NDEG, r.NDEGF);
+  details.COEF = leading_rows(WK + s.coef, NDEG + 1, r.NDEGF + 1);
+}
+
+// R2URV, handing back its details when DETAILS is not null.
+void curve_fit_work(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
+                    float* SSPOLY, float* STAT, float* WK, int* IWK, CurveFitDetails* DETAILS) {
+  RoutineScope guard("R2URV");
+  if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
+  const CurveFitSlices s = curve_fit_slices(NOBS, NDEG);
+  SCOPY(NOBS, XDATA, 1, WK + s.x, 1);
+  SCOPY(NOBS, YDATA, 1, WK + s.y, 1);
+
+  // Response in column 2, abscissa in column 1, unit frequencies and
+  // weights, fit up to NDEG unless a perfect fit or the distinct abscissas
+  // stop it, no lack-of-fit test. SSPOLY receives the basis sums of squares D.
+  RegressionScalars r;
+  R2ORP(NOBS, 2, WK + s.x, NOBS, 2, 1, 0, 0, NDEG, 0, 0.0f, 0, r.NDEGF, r.XSCALE, r.XSHIFT,
+        WK + s.alpha, WK + s.beta, WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS,
+        WK + s.regression_work, IWK);
+  if (!report_regression_condition(NDEG, r.NDEGF)) return;
+
+  float AOV[15];
+  float TLOF[20];  // never written: the lack-of-fit option is off
+  const int IPRINT = 0;
+  R2TAP(r.NDEGF, WK + s.alpha, WK + s.beta, r.XSCALE, r.XSHIFT, WK + s.ocoef, SSPOLY, r.DFE,
+        r.SSE, 0, r.DFPE, r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF,
+        20, WK + s.summary_work);
+  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, WK, s, AOV, B, SSPOLY, STAT);
+  if (DETAILS != nullptr) hand_back_details(NDEG, r, WK, s, AOV, *DETAILS);
+}
+
 }  // namespace
+
+void power_form_outputs(int NDEG, int NDEGF, const float* OCOEF, float D1, const float* SQSS,
+                        int LDSQSS, const float* COEF, float* B, float* SSPOLY) {
+  const Vec1<float> sspoly(SSPOLY);
+  const Vec1<const float> ocoef(OCOEF);
+  const Mat1<const float> sqss(SQSS, LDSQSS);
+  sspoly(1) = ocoef(1) * ocoef(1) * D1;
+  SSET(NDEG, 0.0f, sspoly.ptr(2), 1);
+  SCOPY(NDEGF, sqss.ptr(1, 2), 1, sspoly.ptr(2), 1);
+  SSET(NDEG + 1, 0.0f, B, 1);
+  SCOPY(NDEGF + 1, COEF, 1, B, 1);
+}
 
 std::int64_t rcurv_real_workspace_size(int NOBS, int NDEG) {
   const std::int64_t n = NOBS;
@@ -158,6 +213,16 @@ CurveFitSlices curve_fit_slices(int NOBS, int NDEG) {
 
 void RCURV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
            float* SSPOLY, float* STAT) {
+  curve_fit(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, nullptr);
+}
+
+void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
+           float* SSPOLY, float* STAT, float* WK, int* IWK) {
+  curve_fit_work(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK, IWK, nullptr);
+}
+
+void curve_fit(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
+               float* SSPOLY, float* STAT, CurveFitDetails* DETAILS) {
   RoutineScope guard("RCURV");
   if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
   // Both requests are made; whichever succeeded is released on return,
@@ -172,33 +237,7 @@ void RCURV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
           "The required storage cannot be allocated based on NOBS = %(I1) and NDEG = %(I2).");
     return;
   }
-  R2URV(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK.get(), IWK.get());
-}
-
-void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
-           float* SSPOLY, float* STAT, float* WK, int* IWK) {
-  RoutineScope guard("R2URV");
-  if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
-  const CurveFitSlices s = curve_fit_slices(NOBS, NDEG);
-  SCOPY(NOBS, XDATA, 1, WK + s.x, 1);
-  SCOPY(NOBS, YDATA, 1, WK + s.y, 1);
-
-  // Response in column 2, abscissa in column 1, unit frequencies and
-  // weights, fit up to NDEG unless a perfect fit or the distinct abscissas
-  // stop it, no lack-of-fit test. SSPOLY receives the basis sums of squares D.
-  RegressionScalars r;
-  R2ORP(NOBS, 2, WK + s.x, NOBS, 2, 1, 0, 0, NDEG, 0, 0.0f, 0, r.NDEGF, r.XSCALE, r.XSHIFT,
-        WK + s.alpha, WK + s.beta, WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS,
-        WK + s.regression_work, IWK);
-  if (!report_regression_condition(NDEG, r.NDEGF)) return;
-
-  float AOV[15];
-  float TLOF[20];  // never written: the lack-of-fit option is off
-  const int IPRINT = 0;
-  R2TAP(r.NDEGF, WK + s.alpha, WK + s.beta, r.XSCALE, r.XSHIFT, WK + s.ocoef, SSPOLY, r.DFE,
-        r.SSE, 0, r.DFPE, r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF,
-        20, WK + s.summary_work);
-  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, WK, s, AOV, B, SSPOLY, STAT);
+  curve_fit_work(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK.get(), IWK.get(), DETAILS);
 }
 
 }  // namespace ksatfit

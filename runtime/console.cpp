@@ -23,7 +23,11 @@ void put_line(std::FILE* out, std::string_view text) {
 
 void write_line(int unit, std::string_view text) {
   if (unit == 6) {
+    // Each line leaves at once: a calling program written in another
+    // language buffers its own standard output separately (gfortran's unit 6
+    // does), and only this keeps the two in the order they were written.
     put_line(stdout, text);
+    std::fflush(stdout);
   } else if (unit == 0) {
     std::fflush(stdout);  // keeps the two streams in order on a shared terminal
     put_line(stderr, text);

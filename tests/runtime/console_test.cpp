@@ -27,6 +27,19 @@ TEST(Console, UnitsGoToTheirStreamsAndFiles) {
   EXPECT_EQ(test::read_file(dir.file("fort.7")), "first\nsecond\n");
 }
 
+// A program in another language writes its own output past the C streams;
+// only lines that leave at once keep their place among its lines.
+TEST(Console, EveryLineOnStandardOutputLeavesAtOnce) {
+  const test::ChildRun run = test::run_in_child([] {
+    write_line(6, "first");
+    if (write(STDOUT_FILENO, "written around the C streams\n", 29) != 29) std::_Exit(4);
+    write_line(6, "second");
+    std::_Exit(0);  // ends without flushing the C streams
+  });
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, "first\nwritten around the C streams\nsecond\n");
+}
+
 TEST(Console, StopFlushesAndEndsWithStatusOne) {
   const test::ChildRun run = test::run_in_child([] {
     write_line(6, "message line");

@@ -1,0 +1,93 @@
+// The Fortran 77 entries of the routines of ksatfit.hpp (ksatfit_fortran.h):
+// every argument by reference, each entry a direct call of its routine. A
+// new public routine gets one line here and one in the header; a CHARACTER
+// argument arrives as a char pointer with a hidden size_t length at the end
+// of the argument list (see ksatfit_fortran.h).
+#include "ksatfit_fortran.h"
+
+#include <cstdint>
+
+#include "ksatfit.hpp"
+
+static_assert(sizeof(int) == sizeof(std::int32_t), "a Fortran INTEGER is 32 bits");
+
+using namespace ksatfit;
+
+extern "C" {
+
+// machine constants and error queries
+float amach_(const int* n) { return AMACH(*n); }
+int imach_(const int* n) { return IMACH(*n); }
+void umach_(const int* n, int* nunit) { UMACH(*n, *nunit); }
+int ifnan_(const float* x) { return IFNAN(*x) ? 1 : 0; }
+int n1rty_(const int* ioff) { return N1RTY(*ioff); }
+int n1rcd_(const int* ioff) { return N1RCD(*ioff); }
+
+// kernels
+void sset_(const int* n, const float* sa, float* sx, const int* incx) { SSET(*n, *sa, sx, *incx); }
+void iset_(const int* n, const int* ia, int* ix, const int* incx) { ISET(*n, *ia, ix, *incx); }
+void scopy_(const int* n, const float* sx, const int* incx, float* sy, const int* incy) {
+  SCOPY(*n, sx, *incx, sy, *incy);
+}
+float ssum_(const int* n, const float* sx, const int* incx) { return SSUM(*n, sx, *incx); }
+float sdot_(const int* n, const float* sx, const int* incx, const float* sy, const int* incy) {
+  return SDOT(*n, sx, *incx, sy, *incy);
+}
+float sxyz_(const int* n, const float* sx, const int* incx, const float* sy, const int* incy,
+            const float* sz, const int* incz) {
+  return SXYZ(*n, sx, *incx, sy, *incy, sz, *incz);
+}
+int ismax_(const int* n, const float* sx, const int* incx) { return ISMAX(*n, sx, *incx); }
+int ismin_(const int* n, const float* sx, const int* incx) { return ISMIN(*n, sx, *incx); }
+void svrgp_(const int* n, const float* ra, float* rb, int* iperm) { SVRGP(*n, ra, rb, iperm); }
+float c1div_(const float* xnum, const float* xden) { return C1DIV(*xnum, *xden); }
+void c1f_(const float* xnum, const float* xden, const float* dfn, const float* dfd, float* f,
+          float* pval) {
+  C1F(*xnum, *xden, *dfn, *dfd, *f, *pval);
+}
+
+// probability
+float fdf_(const float* f, const float* dfn, const float* dfd) { return FDF(*f, *dfn, *dfd); }
+float tdf_(const float* t, const float* df) { return TDF(*t, *df); }
+float betai_(const float* x, const float* pin, const float* qin) { return BETAI(*x, *pin, *qin); }
+float albeta_(const float* a, const float* b) { return ALBETA(*a, *b); }
+float gamma_(const float* x) { return GAMMA(*x); }
+float alngam_(const float* x) { return ALNGAM(*x); }
+float r9lgmc_(const float* x) { return R9LGMC(*x); }
+float alnrel_(const float* x) { return ALNREL(*x); }
+float erfc_(const float* x) { return ERFC(*x); }
+float csevl_(const float* x, const float* cs, const int* n) { return CSEVL(*x, cs, *n); }
+int inits_(const float* os, const int* nos, const float* eta) { return INITS(os, *nos, *eta); }
+void r9gaml_(float* xmin, float* xmax) { R9GAML(*xmin, *xmax); }
+
+// regression
+void rcurv_(const int* nobs, const float* xdata, const float* ydata, const int* ndeg, float* b,
+            float* sspoly, float* stat) {
+  RCURV(*nobs, xdata, ydata, *ndeg, b, sspoly, stat);
+}
+void r2orp_(const int* nobs, const int* ncol, const float* x, const int* ldx, const int* irsp,
+            const int* ind, const int* ifrq, const int* iwt, const int* maxdeg,
+            const int* icrit, const float* crit, const int* lof, int* ndeg, float* xscale,
+            float* xshift, float* alpha, float* beta, float* ocoef, float* d, float* dfe,
+            float* sse, float* dfpe, float* sspe, int* nmiss, float* wk, int* iwk) {
+  R2ORP(*nobs, *ncol, x, *ldx, *irsp, *ind, *ifrq, *iwt, *maxdeg, *icrit, *crit, *lof, *ndeg,
+        *xscale, *xshift, alpha, beta, ocoef, d, *dfe, *sse, *dfpe, *sspe, *nmiss, wk, iwk);
+}
+void r2tap_(const int* ndeg, const float* alpha, const float* beta, const float* xscale,
+            const float* xshift, const float* ocoef, const float* d, const float* dfe,
+            const float* sse, const int* lof, const float* dfpe, const float* sspe,
+            const int* iprint, float* aov, float* sqss, const int* ldsqss, float* coef,
+            const int* ldcoef, float* tlof, const int* ldtlof, float* wk) {
+  R2TAP(*ndeg, alpha, beta, *xscale, *xshift, ocoef, d, *dfe, *sse, *lof, *dfpe, *sspe, *iprint,
+        aov, sqss, *ldsqss, coef, *ldcoef, tlof, *ldtlof, wk);
+}
+void rcoef_(const int* ncoef, const float* b, const float* stdb, const float* dfe, float* coef,
+            const int* ldcoef) {
+  RCOEF(*ncoef, b, stdb, *dfe, coef, *ldcoef);
+}
+void g1aov_(const float* dfr, const float* ssr, const float* dfe, const float* sse,
+            const float* ymean, float* aov) {
+  G1AOV(*dfr, *ssr, *dfe, *sse, *ymean, aov);
+}
+
+}  // extern "C"
