@@ -5,13 +5,45 @@
 // of the argument list (see ksatfit_fortran.h).
 #include "ksatfit_fortran.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "ksatfit.hpp"
 
 static_assert(sizeof(int) == sizeof(std::int32_t), "a Fortran INTEGER is 32 bits");
 
 using namespace ksatfit;
+
+namespace {
+
+// A CHARACTER value without the blanks that pad it to its declared length.
+std::string_view fortran_text(const char* text, std::size_t length) {
+  std::string_view view(text, length);
+  const std::size_t last = view.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view() : view.substr(0, last + 1);
+}
+
+// The COUNT elements of a CHARACTER*(length) array, unpadded. Fortran has no
+// null array, so an array whose elements are all blank stands for "none"
+// (row or column numbers) and gives an empty vector.
+std::vector<std::string_view> fortran_texts(const char* texts, std::size_t length, int count) {
+  std::vector<std::string_view> views;
+  bool all_blank = true;
+  for (int k = 0; k < count; ++k) {
+    views.push_back(fortran_text(texts + static_cast<std::size_t>(k) * length, length));
+    all_blank = all_blank && views.back().empty();
+  }
+  if (all_blank) views.clear();
+  return views;
+}
+
+const std::string_view* labels_or_null(const std::vector<std::string_view>& labels) {
+  return labels.empty() ? nullptr : labels.data();
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -59,6 +91,24 @@ float erfc_(const float* x) { return ERFC(*x); }
 float csevl_(const float* x, const float* cs, const int* n) { return CSEVL(*x, cs, *n); }
 int inits_(const float* os, const int* nos, const float* eta) { return INITS(os, *nos, *eta); }
 void r9gaml_(float* xmin, float* xmax) { R9GAML(*xmin, *xmax); }
+
+// table printing
+void tabset_(const int* iopt, const int* ival) { TABSET(*iopt, *ival); }
+void tabget_(const int* iopt, int* ival) { TABGET(*iopt, *ival); }
+void tabmat_(const char* title, const int* nra, const int* nca, const float* a, const int* lda,
+             const char* fmt, const char* rhead, const char* rlabel, const char* clabel,
+             std::size_t title_len, std::size_t fmt_len, std::size_t rhead_len,
+             std::size_t rlabel_len, std::size_t clabel_len) {
+  const std::vector<std::string_view> rows = fortran_texts(rlabel, rlabel_len, *nra);
+  const std::vector<std::string_view> columns = fortran_texts(clabel, clabel_len, *nca);
+  TABMAT(fortran_text(title, title_len), *nra, *nca, a, *lda, fortran_text(fmt, fmt_len),
+         fortran_text(rhead, rhead_len), labels_or_null(rows), labels_or_null(columns));
+}
+void tabaov_(const char* title, const char* rlabel, const float* aov, std::size_t title_len,
+             std::size_t rlabel_len) {
+  const std::vector<std::string_view> rows = fortran_texts(rlabel, rlabel_len, 3);
+  TABAOV(fortran_text(title, title_len), labels_or_null(rows), aov);
+}
 
 // regression
 void rcurv_(const int* nobs, const float* xdata, const float* ydata, const int* ndeg, float* b,

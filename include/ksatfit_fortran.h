@@ -29,6 +29,8 @@
 #ifndef KSATFIT_FORTRAN_H
 #define KSATFIT_FORTRAN_H
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -69,6 +71,17 @@ float erfc_(const float* x);
 float csevl_(const float* x, const float* cs, const int* n);
 int inits_(const float* os, const int* nos, const float* eta);
 void r9gaml_(float* xmin, float* xmax);
+
+/* table printing. CHARACTER values lose their padding blanks; a label array
+ * whose elements are all blank prints row (or column) numbers instead. */
+void tabset_(const int* iopt, const int* ival);
+void tabget_(const int* iopt, int* ival);
+void tabmat_(const char* title, const int* nra, const int* nca, const float* a, const int* lda,
+             const char* fmt, const char* rhead, const char* rlabel, const char* clabel,
+             size_t title_len, size_t fmt_len, size_t rhead_len, size_t rlabel_len,
+             size_t clabel_len);
+void tabaov_(const char* title, const char* rlabel, const float* aov, size_t title_len,
+             size_t rlabel_len);
 
 /* regression */
 void rcurv_(const int* nobs, const float* xdata, const float* ydata, const int* ndeg, float* b,
