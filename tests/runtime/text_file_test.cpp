@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "runtime/file_system.hpp"
 #include "runtime/text_file.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/support/transcript.hpp"
