@@ -14,9 +14,12 @@ include(CMakePackageConfigHelpers)
 set(ksatfit_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/ksatfit)
 set(ksatfit_pkgconfig_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-install(TARGETS ksatfit EXPORT ksatfitTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(EXPORT ksatfitTargets NAMESPACE ksatfit:: DESTINATION ${ksatfit_cmake_dir})
+install(TARGETS ksatfit EXPORT ksatfitTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        COMPONENT development)
+install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        COMPONENT development)
+install(EXPORT ksatfitTargets NAMESPACE ksatfit:: DESTINATION ${ksatfit_cmake_dir}
+        COMPONENT development)
 
 configure_package_config_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/ksatfitConfig.cmake.in
   ${PROJECT_BINARY_DIR}/ksatfitConfig.cmake INSTALL_DESTINATION ${ksatfit_cmake_dir})
@@ -24,7 +27,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/ksatfitConfigVersion.cmak
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/ksatfitConfig.cmake
               ${PROJECT_BINARY_DIR}/ksatfitConfigVersion.cmake
-        DESTINATION ${ksatfit_cmake_dir})
+        DESTINATION ${ksatfit_cmake_dir} COMPONENT development)
 
 # ksatfit.pc finds the prefix from its own place, so the installed tree may
 # be moved (or installed with --prefix or DESTDIR). A C or Fortran program
@@ -39,4 +42,5 @@ endif()
 string(STRIP "${ksatfit_pc_libs}" ksatfit_pc_libs)
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/ksatfit.pc.in ${PROJECT_BINARY_DIR}/ksatfit.pc
                @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/ksatfit.pc DESTINATION ${ksatfit_pkgconfig_dir})
+install(FILES ${PROJECT_BINARY_DIR}/ksatfit.pc DESTINATION ${ksatfit_pkgconfig_dir}
+        COMPONENT development)

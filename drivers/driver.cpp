@@ -7,6 +7,7 @@
 #include "drivers/driver_records.hpp"
 #include "ksatfit.hpp"
 #include "runtime/console.hpp"
+#include "runtime/file_system.hpp"
 #include "runtime/text_file.hpp"
 
 namespace ksatfit {

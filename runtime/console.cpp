@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "runtime/file_system.hpp"
+
 namespace ksatfit::rt {
 namespace {
 
@@ -33,7 +35,7 @@ void write_line(int unit, std::string_view text) {
     put_line(stderr, text);
   } else {
     const std::string name = "fort." + std::to_string(unit);
-    std::FILE* file = std::fopen(name.c_str(), "ab");
+    std::FILE* file = open_text_for_appending(name);
     if (file == nullptr) return;
     put_line(file, text);
     std::fclose(file);

@@ -7,7 +7,9 @@ namespace ksatfit::rt {
 
 // Writes one line (a line feed is appended) on an output unit: unit 6 is
 // standard output, flushed after every line, unit 0 standard error; any other
-// unit N appends to the file "fort.N" in the working directory.
+// unit N appends to the file "fort.N" in the working directory. All three are
+// text streams, so on Windows each line ends with CR LF, as a console
+// program's lines do there.
 void write_line(int unit, std::string_view text);
 
 // The program stop of the error layer: writes "Stop - Program terminated."

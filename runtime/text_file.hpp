@@ -43,17 +43,10 @@ class TextFile {
   long line_number_ = 0;
 };
 
-// Whether the calling user may write `path` (through a symbolic link, the
-// file it points to). The rewrite replaces the file rather than writing into
-// it, so it would otherwise get past a file that its owner made read-only.
-bool may_write(const std::string& path, std::string& cause);
-
-// Replaces the whole content of `path` with `lines`, each followed by CR LF.
-// The new content goes to a temporary file in the same directory, is flushed
-// to disk and renamed over the file, which keeps its permission bits; a
-// symbolic link is followed and stays a link. On any failure the temporary
-// file is removed, the file is left as it was, and false is returned with the
-// cause in `cause`.
+// Replaces the whole content of `path` with `lines`, each followed by CR LF,
+// through the safe replacement of file_system.hpp: a symbolic link is followed
+// and stays a link; on any failure the file is left as it was, and false is
+// returned with the cause in `cause`.
 bool replace_lines(const std::string& path, const std::vector<std::string>& lines,
                    std::string& cause);
 

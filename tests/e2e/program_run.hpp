@@ -11,13 +11,13 @@
 namespace ksatfit::test {
 
 struct Program {
-  const char* path;
+  std::string path;
   const char* scratch;  // name of the scratch file it reads and rewrites
 };
 
-inline const Program kKsatCubic{KSATCUBIC_PATH, "temp3"};
-inline const Program kKsatQuad{KSATQUAD_PATH, "temp3"};
-inline const Program kStressQuad{STRESSQUAD_PATH, "temp2"};
+inline const Program kKsatCubic{build_tree_path(KSATCUBIC_PATH), "temp3"};
+inline const Program kKsatQuad{build_tree_path(KSATQUAD_PATH), "temp3"};
+inline const Program kStressQuad{build_tree_path(STRESSQUAD_PATH), "temp2"};
 
 struct ProgramRun {
   ChildRun console;

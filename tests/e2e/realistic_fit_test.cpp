@@ -101,7 +101,7 @@ std::vector<std::string> split_crlf(const std::string& text) {
 }
 
 TEST(WholeRun, SampleReportAgreesWithADoublePrecisionCubic) {
-  const std::string sample = read_file(std::string(KSATFIT_EXAMPLES_DIR) + "/temp3");
+  const std::string sample = read_file(build_tree_path(KSATFIT_EXAMPLES_DIR) + "/temp3");
   const Pairs pairs = parse_pairs(sample);
   ASSERT_EQ(pairs.x.size(), 30u);
   const Fit fit = least_squares(pairs, 3);

@@ -1,8 +1,8 @@
 // Whole console transcripts of the error layer: what is printed when, in
 // which layout, and when the program stops.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -424,7 +424,9 @@ TEST(StackDepth, FortyNinePushesSucceedAndTheFiftiethStops) {
 TEST(MessageUnit, UMACHRedirectsMessagesToAFile) {
   test::TempDir dir;
   const test::ChildRun run = run_fresh([&dir] {
-    if (chdir(dir.path().c_str()) != 0) return;
+    std::error_code failed;
+    std::filesystem::current_path(dir.path(), failed);
+    if (failed) return;
     int unit = 7;
     UMACH(-3, unit);
     AMACH(0);
@@ -432,8 +434,9 @@ TEST(MessageUnit, UMACHRedirectsMessagesToAFile) {
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.out, kStop);
   EXPECT_EQ(test::read_file(dir.file("fort.7")),
-            lines({"", " *** TERMINAL ERROR 5 from AMACH.  The argument must be between 1 and 8",
-                   " ***          inclusive. N = 0"}));
+            test::as_text_file(lines(
+                {"", " *** TERMINAL ERROR 5 from AMACH.  The argument must be between 1 and 8",
+                 " ***          inclusive. N = 0"})));
 }
 
 }  // namespace

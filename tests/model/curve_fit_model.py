@@ -14,8 +14,11 @@ two floats in double, which has more than twice the float's precision, so
 rounding the double result to float gives the correctly rounded float result.
 The vector sums that the library carries in double are carried in double here.
 
-Usage: curve_fit_model.py RCURV_DUMP [CASES] [SEED]
+Usage: curve_fit_model.py [--cases N] [--seed S] COMMAND...
+where COMMAND runs rcurv_dump (with an emulator in front of it, for one built
+for another system).
 """
+import argparse
 import math
 import random
 import struct
@@ -392,9 +395,13 @@ def same(a, b):
 
 
 def main():
-    dump = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
-    rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 20261208)
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cases", type=int, default=1000)
+    parser.add_argument("--seed", type=int, default=20261208)
+    parser.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    count = args.cases
+    rng = random.Random(args.seed)
     cases = []
     while len(cases) < count:
         case = random_case(rng)
@@ -402,7 +409,7 @@ def main():
             cases.append(case)
     text = "".join("%d %d %s\n" % (len(x), k, " ".join(
         "%s %s" % (float(a).hex(), float(b).hex()) for a, b in zip(x, y))) for x, y, k in cases)
-    run = subprocess.run([dump], input=text, capture_output=True, text=True, check=True)
+    run = subprocess.run(args.command, input=text, capture_output=True, text=True, check=True)
     rows = run.stdout.splitlines()
     if len(rows) != len(cases):
         print("the library answered %d of %d data sets" % (len(rows), len(cases)))

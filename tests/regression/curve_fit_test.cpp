@@ -1,37 +1,24 @@
 #include "regression/curve_fit.hpp"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <ostream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "tests/e2e/console_messages.hpp"
+#include "tests/regression/allocation_cap.hpp"
 #include "tests/support/transcript.hpp"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define KSATFIT_TEST_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KSATFIT_TEST_UNDER_ASAN 1
-#endif
-#endif
 
 namespace ksatfit {
 namespace {
@@ -59,9 +46,8 @@ struct CurveFitRun {
 
 CurveFitRun run_rcurv(const std::vector<float>& x, const std::vector<float>& y, int NDEG,
                       int NOBS) {
-  void* memory = mmap(nullptr, sizeof(CurveFitOutputs), PROT_READ | PROT_WRITE,
-                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  auto* shared = static_cast<CurveFitOutputs*>(memory);
+  const test::SharedMemory memory(sizeof(CurveFitOutputs));
+  auto* shared = static_cast<CurveFitOutputs*>(memory.data());
   std::fill(std::begin(shared->B), std::end(shared->B), kUntouched);
   std::fill(std::begin(shared->SSPOLY), std::end(shared->SSPOLY), kUntouched);
   std::fill(std::begin(shared->STAT), std::end(shared->STAT), kUntouched);
@@ -71,7 +57,6 @@ CurveFitRun run_rcurv(const std::vector<float>& x, const std::vector<float>& y, 
     RCURV(NOBS, x.data(), y.data(), NDEG, shared->B, shared->SSPOLY, shared->STAT);
   });
   run.out = *shared;
-  munmap(memory, sizeof(CurveFitOutputs));
   return run;
 }
 
@@ -259,64 +244,6 @@ TEST(CurveFitWorkspace, SizeOfTheRealWorkspace) {
   EXPECT_EQ(rcurv_real_workspace_size(INT_MAX, INT_MAX), INT64_C(4611686069966995439));
 }
 
-// Runs `body` in a child process in which no allocation above 4 GiB can
-// succeed, whatever the machine's overcommit policy, so that a request of tens
-// of gigabytes fails the same way everywhere. Normally the child caps its own
-// address space. AddressSanitizer instead reserves terabytes of shadow memory
-// at start-up and ends the process on a failed allocation unless its options
-// say otherwise when the process starts; so under it the child re-runs this
-// very test in a fresh copy of the test program whose allocator returns null
-// above the cap, and that copy writes its console output to a file named in
-// its environment.
-#ifdef KSATFIT_TEST_UNDER_ASAN
-constexpr char kCappedTranscriptVariable[] = "KSATFIT_CAPPED_TRANSCRIPT";
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-test::ChildRun run_with_allocation_cap(const std::function<void()>& body) {
-  if (const char* path = std::getenv(kCappedTranscriptVariable)) {
-    std::fflush(stdout);
-    const int fd = open(path, O_WRONLY | O_TRUNC);
-    dup2(fd, STDOUT_FILENO);
-    close(fd);
-    body();
-    std::fflush(stdout);
-    std::_Exit(0);
-  }
-  char path[] = "/tmp/ksatfit-capped-XXXXXX";
-  close(mkstemp(path));
-  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::string filter =
-      std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name();
-  const char* inherited = std::getenv("ASAN_OPTIONS");
-  const std::string options = (inherited != nullptr ? std::string(inherited) + ":" : "") +
-                              "allocator_may_return_null=1:max_allocation_size_mb=4096";
-  test::ChildRun run = test::run_in_child([&] {
-    setenv("ASAN_OPTIONS", options.c_str(), 1);
-    setenv(kCappedTranscriptVariable, path, 1);
-    execl("/proc/self/exe", "/proc/self/exe", filter.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  });
-  run.out = slurp(path);
-  std::remove(path);
-  return run;
-}
-#else
-test::ChildRun run_with_allocation_cap(const std::function<void()>& body) {
-  return test::run_in_child([&] {
-    constexpr rlim_t cap = rlim_t{4} << 30;
-    const rlimit limit{cap, cap};
-    setrlimit(RLIMIT_AS, &limit);
-    body();
-  });
-}
-#endif
-
 struct StorageCase {
   const char* name;
   int NOBS, NDEG;
@@ -331,7 +258,7 @@ class CurveFitStorage : public ::testing::TestWithParam<StorageCase> {};
 // reads them.
 TEST_P(CurveFitStorage, RefusedWorkspaceIsATerminalError) {
   const StorageCase& c = GetParam();
-  const test::ChildRun run = run_with_allocation_cap([&] {
+  const test::ChildRun run = test::run_with_allocation_cap([&] {
     reset_error_state_for_tests();
     const float x[2] = {1, 2};
     float B[4], SSPOLY[4], STAT[10];

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
+#include <filesystem>
 
 #include "runtime/console.hpp"
 #include "tests/support/temp_dir.hpp"
@@ -14,7 +14,9 @@ namespace {
 TEST(Console, UnitsGoToTheirStreamsAndFiles) {
   test::TempDir dir;
   const test::ChildRun run = test::run_in_child([&] {
-    if (chdir(dir.path().c_str()) != 0) std::exit(4);
+    std::error_code failed;
+    std::filesystem::current_path(dir.path(), failed);
+    if (failed) std::exit(4);
     write_line(6, " *** WARNING");
     write_line(0, "to standard error");
     write_line(7, "first");
@@ -24,7 +26,7 @@ TEST(Console, UnitsGoToTheirStreamsAndFiles) {
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.out, " *** WARNING\n\n");
   EXPECT_EQ(run.err, "to standard error\n");
-  EXPECT_EQ(test::read_file(dir.file("fort.7")), "first\nsecond\n");
+  EXPECT_EQ(test::read_file(dir.file("fort.7")), test::as_text_file("first\nsecond\n"));
 }
 
 // A program in another language writes its own output past the C streams;

@@ -17,6 +17,7 @@ class TempDir {
 
  private:
   std::string path_;
+  bool owned_ = true;  // removed at scope exit (not so a directory adopted from the test)
 };
 
 std::string read_file(const std::string& path);

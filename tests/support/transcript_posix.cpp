@@ -1,12 +1,16 @@
-#include "tests/support/transcript.hpp"
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <stdexcept>
+
+#include "tests/support/transcript.hpp"
 
 namespace ksatfit::test {
 namespace {
@@ -55,6 +59,8 @@ ChildRun run_forked(const std::function<void()>& child) {
 
 }  // namespace
 
+std::string as_text_file(const std::string& text) { return text; }
+
 ChildRun run_in_child(const std::function<void()>& body) { return run_forked(body); }
 
 ChildRun run_program(const std::string& program, const std::string& dir) {
@@ -65,6 +71,22 @@ ChildRun run_program(const std::string& program, const std::string& dir) {
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   });
+}
+
+SharedMemory::SharedMemory(std::size_t bytes) : bytes_(bytes) {
+  data_ = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (data_ == MAP_FAILED) throw std::runtime_error("mmap failed");
+}
+
+SharedMemory::~SharedMemory() { munmap(data_, bytes_); }
+
+std::string adopted_temp_dir() { return {}; }
+
+void note_temp_dir(const std::string&) {}
+
+std::string build_tree_path(const std::string& path) {
+  if (std::filesystem::path(path).is_absolute()) return path;
+  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / path).string();
 }
 
 }  // namespace ksatfit::test
