@@ -75,7 +75,9 @@ bool report_regression_condition(int NDEG, int NDEGF) {
 }
 
 // STAT(1)..STAT(4): means and sample variances over the pairs without NaN.
-// The mean of x is the scaled abscissas' mean ALPHA(1) mapped back to x.
+// The mean of x is the scaled abscissas' mean ALPHA(1) mapped back to x; one
+// walk over the pairs then carries the sum of y and the sum of squares of x
+// about that mean, each in float in index order.
 void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
                          const RegressionScalars& r, float ALPHA1, const float* AOV,
                          const Vec1<float>& stat) {
@@ -88,20 +90,20 @@ void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
     stat(1) = AMACH(6);
     stat(3) = AMACH(6);
   }
+  // Without a pair that contains NaN there is nothing to test.
+  const bool all_pairs = r.NMISS == 0;
   float sum = 0.0f;
+  float squares = 0.0f;
   for (int I = 1; I <= NOBS; ++I) {
-    if (!IFNAN(x(I)) && !IFNAN(y(I))) sum = sum + y(I);
-  }
-  stat(2) = sum / (m + 1.0f);
-  if (r.NDEGF != 0) {
-    float squares = 0.0f;
-    for (int I = 1; I <= NOBS; ++I) {
-      if (IFNAN(x(I)) || IFNAN(y(I))) continue;
+    if (!all_pairs && (IFNAN(x(I)) || IFNAN(y(I)))) continue;
+    sum = sum + y(I);
+    if (r.NDEGF != 0) {
       const float deviation = x(I) - stat(1);
       squares = squares + deviation * deviation;
     }
-    stat(3) = C1DIV(squares, m);
   }
+  stat(2) = sum / (m + 1.0f);
+  if (r.NDEGF != 0) stat(3) = C1DIV(squares, m);
   stat(4) = C1DIV(Vec1<const float>(AOV)(6), m);
 }
 

@@ -10,9 +10,11 @@ namespace ksatfit {
 
 // Screens the rows of X (NaN values, frequencies, weights), gathers the usable
 // ones sorted by abscissa into XS, Y, W (frequency times weight) and F, and
-// fits them with R3ORP. STAGE holds NOBS rows by 3 columns while the rows are
-// gathered and then serves as the n-by-4 working matrix of R3ORP; IWK holds
-// NOBS integers.
+// fits them with R3ORP. Without frequency and weight columns (IFRQ = IWT = 0)
+// W and F are not written. STAGE holds the weight and frequency of each row
+// (NOBS rows by 2 columns, only with such columns) while the rows are
+// gathered, and then serves as the working matrix of R3ORP (n rows by 4
+// columns, or by 2 with unit weights); IWK holds NOBS integers.
 void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
            int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
            float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
@@ -20,9 +22,10 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
            float* Y, float* W, float* F, int* IWK, float* STAGE);
 
 // Fits the N rows (XS ascending, combined weights W, frequencies F) degree by
-// degree and reports the conditions it meets. XS is overwritten with the
-// scaled abscissas z in [-2, 2]; WORK holds N rows by 4 columns and IWK N
-// integers.
+// degree and reports the conditions it meets. W and F are both given or both
+// null, which stands for a weight and frequency of 1 in every row. XS is
+// overwritten with the scaled abscissas z in [-2, 2]; WORK holds N rows by 4
+// columns (by 2 with unit weights) and IWK N integers.
 void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
            int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
            float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,

@@ -86,7 +86,10 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
   const Vec1<int> iwk(IWK);
 
   // Keep the rows with x, y, frequency and weight all present; a negative
-  // frequency or weight ends the fit at once.
+  // frequency or weight ends the fit at once. Without frequency and weight
+  // columns every row has frequency and weight 1, and nothing is staged.
+  // IWK(n) is the row of X that the n-th kept row came from.
+  const bool weighted = IFRQ > 0 || IWT > 0;
   NMISS = 0;
   int n = 0;
   int nan_rows = 0;  // C1WFR's own count; the screening counts NMISS itself
@@ -97,18 +100,20 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
       ++NMISS;
       continue;
     }
-    int IRET = 0;
-    C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, AMACH(6), nan_rows, FRQ, WT, IRET);
-    if (IRET == 3) return;
-    if (IRET == 2) {
-      ++NMISS;
-      continue;
+    if (weighted) {
+      int IRET = 0;
+      C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, AMACH(6), nan_rows, FRQ, WT, IRET);
+      if (IRET == 3) return;
+      if (IRET == 2) {
+        ++NMISS;
+        continue;
+      }
+      stage(I, 1) = WT;
+      stage(I, 2) = FRQ;
     }
     ++n;
     xs(n) = x(I, IND);
-    stage(n, 1) = x(I, IRSP);
-    stage(n, 2) = WT;
-    stage(n, 3) = FRQ;
+    iwk(n) = I;
   }
   if (n == 0) {
     E1MES(4, 3,
@@ -117,18 +122,20 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
     return;
   }
 
-  // Sort the abscissas and bring y, weight and frequency into the same order.
-  for (int i = 1; i <= n; ++i) iwk(i) = i;
+  // Sort the abscissas; the permutation carries the rows along, so y, weight
+  // and frequency are read in abscissa order straight from their rows.
   SVRGP(n, XS, XS, IWK);
-  for (int i = 1; i <= n; ++i) {
-    const int row = iwk(i);
-    y(i) = stage(row, 1);
-    w(i) = stage(row, 2);
-    f(i) = stage(row, 3);
-    w(i) = f(i) * w(i);
+  for (int i = 1; i <= n; ++i) y(i) = x(iwk(i), IRSP);
+  if (weighted) {
+    for (int i = 1; i <= n; ++i) {
+      const int row = iwk(i);
+      w(i) = stage(row, 1);
+      f(i) = stage(row, 2);
+      w(i) = f(i) * w(i);
+    }
   }
-  R3ORP(n, XS, Y, W, F, MAXDEG, ICRIT, CRIT, LOF, NDEG, XSCALE, XSHIFT, ALPHA, BETA,
-        OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, STAGE);
+  R3ORP(n, XS, Y, weighted ? W : nullptr, weighted ? F : nullptr, MAXDEG, ICRIT, CRIT, LOF,
+        NDEG, XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, STAGE);
 }
 
 }  // namespace ksatfit
