@@ -6,6 +6,7 @@
 
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
+#include "regression/orthogonal_fit.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {
@@ -182,16 +183,16 @@ void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
   RoutineScope guard("R2URV");
   if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
   const CurveFitSlices s = curve_fit_slices(NOBS, NDEG);
-  SCOPY(NOBS, XDATA, 1, WK + s.x, 1);
-  SCOPY(NOBS, YDATA, 1, WK + s.y, 1);
 
-  // Response in column 2, abscissa in column 1, unit frequencies and
-  // weights, fit up to NDEG unless a perfect fit or the distinct abscissas
-  // stop it, no lack-of-fit test. SSPOLY receives the basis sums of squares D.
+  // The data matrix of the regression has the abscissa in column 1 and the
+  // response in column 2: XDATA and YDATA themselves, which the regression
+  // reads where they are rather than from copies in slices 1 and 2. Unit
+  // frequencies and weights, fit up to NDEG unless a perfect fit or the
+  // distinct abscissas stop it, no lack-of-fit test. SSPOLY receives the
+  // basis sums of squares D.
   RegressionScalars r;
-  R2ORP(NOBS, 2, WK + s.x, NOBS, 2, 1, 0, 0, NDEG, 0, 0.0f, 0, r.NDEGF, r.XSCALE, r.XSHIFT,
-        WK + s.alpha, WK + s.beta, WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS,
-        WK + s.regression_work, IWK);
+  R2ORP(NOBS, XDATA, YDATA, NDEG, r.NDEGF, r.XSCALE, r.XSHIFT, WK + s.alpha, WK + s.beta,
+        WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS, WK + s.regression_work, IWK);
   if (!report_regression_condition(NDEG, r.NDEGF)) return;
 
   float AOV[15];

@@ -74,13 +74,13 @@ void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
   }
 }
 
-void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
-           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int LDX, int IFRQ,
+           int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
            float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
            float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
            float* Y, float* W, float* F, int* IWK, float* STAGE) {
   RoutineScope guard("R4ORP");
-  const Mat1<const float> x(X, LDX);
+  const Vec1<const float> xcol(XCOL), ycol(YCOL);
   const Mat1<float> stage(STAGE, NOBS);
   const Vec1<float> xs(XS), y(Y), w(W), f(F);
   const Vec1<int> iwk(IWK);
@@ -96,7 +96,7 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
   float FRQ = 1.0f;
   float WT = 1.0f;
   for (int I = 1; I <= NOBS; ++I) {
-    if (IFNAN(x(I, IND)) || IFNAN(x(I, IRSP))) {
+    if (IFNAN(xcol(I)) || IFNAN(ycol(I))) {
       ++NMISS;
       continue;
     }
@@ -112,7 +112,7 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
       stage(I, 2) = FRQ;
     }
     ++n;
-    xs(n) = x(I, IND);
+    xs(n) = xcol(I);
     iwk(n) = I;
   }
   if (n == 0) {
@@ -125,7 +125,7 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
   // Sort the abscissas; the permutation carries the rows along, so y, weight
   // and frequency are read in abscissa order straight from their rows.
   SVRGP(n, XS, XS, IWK);
-  for (int i = 1; i <= n; ++i) y(i) = x(iwk(i), IRSP);
+  for (int i = 1; i <= n; ++i) y(i) = ycol(iwk(i));
   if (weighted) {
     for (int i = 1; i <= n; ++i) {
       const int row = iwk(i);
