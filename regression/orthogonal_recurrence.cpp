@@ -1,115 +1,17 @@
 // R3ORP: the least-squares fit on polynomials orthogonal over the data, built
 // one degree at a time by the three-term recurrence, with the pure error, the
-// stopping rules and the conditions met on the way.
-//
-// The rows are walked once to survey them, once to set up the basis and once
-// per degree. Each walk carries several sums side by side, but every sum adds
-// its terms in row order and in its own precision (float, or double where a
-// vector kernel would carry it), so each comes out exactly as it would from a
-// walk of its own.
-#include <cmath>
-#include <utility>
-
+// stopping rules and the conditions met on the way. The rows are walked once
+// to survey them, once to set up the basis and once per degree
+// (orthogonal_walks.hpp).
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "regression/orthogonal_fit.hpp"
+#include "regression/orthogonal_walks.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {
 
 namespace {
-
-// The frequencies and combined weights of the rows, as given ...
-struct GivenWeights {
-  Vec1<const float> w, f;
-  float weight(int i) const { return w(i); }
-  float root(int i) const { return std::sqrt(w(i)); }
-  float frequency(int i) const { return f(i); }
-};
-
-// ... or 1 for every row.
-struct UnitWeights {
-  float weight(int) const { return 1.0f; }
-  float root(int) const { return 1.0f; }
-  float frequency(int) const { return 1.0f; }
-};
-
-// What one walk over the sorted rows finds: the positions of the first
-// largest and the first smallest abscissa (as ISMAX and ISMIN find them),
-// whether all y are equal, the number of groups of equal abscissas with their
-// sizes in IWK(1..NDIST), and the sums of f, w y and w, each carried in
-// double in row order and rounded once (as SSUM and SDOT carry them).
-struct Survey {
-  int IMAX = 1;
-  int IMIN = 1;
-  bool YCONST = true;
-  int NDIST = 1;
-  float SUMF = 0.0f;
-  float SWY = 0.0f;
-  float SW = 0.0f;
-};
-
-template <class Weights>
-Survey survey(int N, const float* XS, const float* Y, const Weights& r, int* IWK) {
-  const Vec1<const float> x(XS), y(Y);
-  const Vec1<int> size(IWK);
-  Survey s;
-  double SUMF = 0.0;
-  double SWY = 0.0;
-  double SW = 0.0;
-  int first = 1;  // first row of the current group
-  for (int i = 1; i <= N; ++i) {
-    if (i > 1) {
-      if (x(i) > x(s.IMAX)) s.IMAX = i;
-      if (x(i) < x(s.IMIN)) s.IMIN = i;
-      if (y(i) != y(i - 1)) s.YCONST = false;
-      if (x(i) != x(i - 1)) {
-        size(s.NDIST) = i - first;
-        ++s.NDIST;
-        first = i;
-      }
-    }
-    SUMF += r.frequency(i);
-    SWY += double{y(i)} * r.weight(i);
-    SW += r.weight(i);
-  }
-  size(s.NDIST) = N + 1 - first;
-  s.SUMF = static_cast<float>(SUMF);
-  s.SWY = static_cast<float>(SWY);
-  s.SW = static_cast<float>(SW);
-  return s;
-}
-
-// Within-group weighted sum of squares about each group's weighted mean. A
-// group whose weights are all 0 holds no observation and adds nothing (its
-// mean would be 0/0 and would turn the whole sum into NaN).
-template <class Weights>
-float pure_error(int NDIST, const int* IWK, const float* Y, const Weights& r) {
-  const Vec1<const int> size(IWK);
-  const Vec1<const float> y(Y);
-  float SSPE = 0.0f;
-  int first = 1;
-  for (int g = 1; g <= NDIST; ++g) {
-    const int last = first + size(g) - 1;
-    float SWYG = 0.0f;
-    float SWG = 0.0f;
-    for (int i = first; i <= last; ++i) {
-      SWYG = SWYG + r.weight(i) * y(i);
-      SWG = SWG + r.weight(i);
-    }
-    if (SWG != 0.0f) {
-      const float YBARG = SWYG / SWG;
-      float S = 0.0f;  // sum of w (y - YBARG)^2 over the group, in row order
-      for (int i = first; i <= last; ++i) {
-        const float R = y(i) - YBARG;
-        S = S + r.weight(i) * (R * R);
-      }
-      SSPE = SSPE + S;
-    }
-    first = last + 1;
-  }
-  return SSPE;
-}
 
 // Upper-tail probability of the lack-of-fit F test of the degree-(K-1) fit,
 // which leaves NDIST - K degrees of freedom for lack of fit.
@@ -157,83 +59,6 @@ void report_conditions(int NDEG, int NDIST, int MAXDEG, int ICRIT, int LOF, floa
   }
 }
 
-// The working matrix: columns whose roles rotate from one degree to the
-// next instead of being copied. Entering degree K, c2 holds P_{K-1}, c1
-// P_{K-2} and c4 sqrt(w) P_{K-1}; c1 and c3 then receive P_K and sqrt(w) P_K.
-// With unit weights sqrt(w) P is P itself: c3 is then c1 and c4 is c2, and
-// the matrix has two columns instead of four.
-struct Basis {
-  Vec1<float> c1, c2, c3, c4;
-  void rotate() {
-    std::swap(c1, c2);
-    std::swap(c3, c4);
-  }
-};
-
-Basis make_basis(float* WORK, int N, bool unit_weights) {
-  const Mat1<float> work(WORK, N);
-  const Vec1<float> c1(work.ptr(1, 1)), c2(work.ptr(1, 2));
-  if (unit_weights) return Basis{c1, c2, c1, c2};
-  return Basis{c1, c2, Vec1<float>(work.ptr(1, 3)), Vec1<float>(work.ptr(1, 4))};
-}
-
-// The sums that a degree's walk over the rows carries for the polynomial P_K
-// it forms.
-struct Sums {
-  float SWYP;  // sum of sqrt(w) (y - YBAR) sqrt(w) P_K, in float: gives OCOEF(K+1)
-  float SWPP;  // sum of (sqrt(w) P_K)^2, in double (as SDOT): D(K+1)
-  float SZPP;  // sum of z (sqrt(w) P_K)^2, in double (as SXYZ): ALPHA(K+1) times SWPP
-};
-
-// What the walk that sets up the basis forms besides it: the residual sum of
-// squares of the degree-0 fit, the sum of w (y - YBAR)^2 in float, and the
-// sum of z (sqrt(w) P_0)^2 in double (as SXYZ), ALPHA(1) times SW.
-struct Start {
-  float RSS;
-  float SZPP;
-};
-
-// Sets up the working matrix for degree 1 and replaces x by z.
-template <class Weights>
-Start start_basis(int N, float* XS, const float* Y, const Weights& r, float XMID, float XSCALE,
-                  float YBAR, const Basis& b) {
-  const Vec1<float> x(XS);
-  const Vec1<const float> y(Y);
-  float RSS = 0.0f;
-  double SZPP = 0.0;
-  for (int i = 1; i <= N; ++i) {
-    b.c4(i) = r.root(i);  // sqrt(w) P_0
-    b.c1(i) = 0.0f;       // P_{-1}
-    b.c3(i) = 0.0f;
-    b.c2(i) = 1.0f;                 // P_0
-    x(i) = (x(i) - XMID) * XSCALE;  // now z
-    const float R = y(i) - YBAR;
-    RSS = RSS + r.weight(i) * (R * R);
-    SZPP += double{x(i)} * b.c4(i) * b.c4(i);
-  }
-  return Start{RSS, static_cast<float>(SZPP)};
-}
-
-// Values of P_K into c1 and sqrt(w) P_K into c3, and in the same walk the
-// sums for P_K.
-template <class Weights>
-Sums next_polynomial(int N, const float* Z, const float* Y, const Weights& r, float YBAR,
-                     float ALPHAK, float BETAK, const Basis& b) {
-  const Vec1<const float> z(Z), y(Y);
-  float SWYP = 0.0f;
-  double SWPP = 0.0;
-  double SZPP = 0.0;
-  for (int i = 1; i <= N; ++i) {
-    const float RW = r.root(i);
-    b.c1(i) = (z(i) - ALPHAK) * b.c2(i) - b.c1(i) * BETAK;
-    b.c3(i) = RW * b.c1(i);
-    SWYP = SWYP + RW * (y(i) - YBAR) * b.c3(i);
-    SWPP += double{b.c3(i)} * b.c3(i);
-    SZPP += double{z(i)} * b.c3(i) * b.c3(i);
-  }
-  return Sums{SWYP, static_cast<float>(SWPP), static_cast<float>(SZPP)};
-}
-
 // Whether the fit stops at degree K - 1.
 bool degree_suffices(int K, int LOFLAG, int ICRIT, float CF, float PLOF, float SST,
                      float SSREG, float TOL) {
@@ -242,15 +67,17 @@ bool degree_suffices(int K, int LOFLAG, int ICRIT, float CF, float PLOF, float S
   return SSREG >= CF * SST || SSREG >= TOL;
 }
 
-template <class Weights>
-void fit(int N, float* XS, const float* Y, const Weights& r, int MAXDEG, int ICRIT, float CRIT,
-         int LOF, int& NDEG, float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA,
-         float* OCOEF, float* D, float& DFE, float& SSE, float& DFPE, float& SSPE, int* IWK,
-         Basis b) {
+}  // namespace
+
+void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
+           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
+           float& DFE, float& SSE, float& DFPE, float& SSPE, int* IWK, float* WORK) {
+  RoutineScope guard("R3ORP");
   const Vec1<float> x(XS);
   const Vec1<float> alpha(ALPHA), beta(BETA), ocoef(OCOEF), d(D);
 
-  const Survey s = survey(N, XS, Y, r, IWK);
+  const Survey s = survey_rows(N, XS, Y, W, F, IWK);
   if (s.IMAX == s.IMIN) {
     E1MES(4, 7,
           "Each value of the independent variable is the same.  The independent "
@@ -261,7 +88,7 @@ void fit(int N, float* XS, const float* Y, const Weights& r, int MAXDEG, int ICR
   int LOFLAG = LOF;
   const float CF = (ICRIT == 0 ? 100.0f : CRIT) * 0.01f;
   if (LOF == 1) {
-    SSPE = pure_error(NDIST, IWK, Y, r);
+    SSPE = pure_error(NDIST, IWK, Y, W);
     DFPE = s.SUMF - static_cast<float>(NDIST);
     // Without replicates there is no pure error to test against; ICRIT = 2
     // then falls back on the R-squared rule with CF = CRIT/100.
@@ -285,7 +112,8 @@ void fit(int N, float* XS, const float* Y, const Weights& r, int MAXDEG, int ICR
   // (and the cancelling SWYY - SWY^2/SW is never formed). A sum of
   // nonnegative terms needs no clamp at 0.
   const float YBAR = ocoef(1);
-  const Start start = start_basis(N, XS, Y, r, XMID, XSCALE, YBAR, b);
+  Basis b = make_basis(WORK, N, W == nullptr);
+  const Start start = start_basis(N, XS, Y, W, XMID, XSCALE, YBAR, b);
   float RSS = start.RSS;    // residual sum of squares of the degree-(K-1) fit
   float SWYP = 0.0f;        // sum of w (y - YBAR) P_{K-1}; first formed for P_1
   float SWPP = s.SW;        // sum of w P_{K-1}^2
@@ -310,7 +138,7 @@ void fit(int N, float* XS, const float* Y, const Weights& r, int MAXDEG, int ICR
     NDEG = K;
     const float ALPHAK = SZPP / SWPP;
     if (K >= 2) BETAK = SWPP / d(K - 1);
-    const Sums p = next_polynomial(N, XS, Y, r, YBAR, ALPHAK, BETAK, b);
+    const Sums p = next_polynomial(N, XS, Y, W, YBAR, ALPHAK, BETAK, b);
     SWYP = p.SWYP;
     SWPP = p.SWPP;
     SZPP = p.SZPP;
@@ -336,23 +164,6 @@ void fit(int N, float* XS, const float* Y, const Weights& r, int MAXDEG, int ICR
   DFE = static_cast<float>(-1 - NDEG) + s.SUMF;
   if (DFE == 0.0f) SSE = 0.0f;
   report_conditions(NDEG, NDIST, MAXDEG, ICRIT, LOF, SST, SSREG, TOL, SSE, SSPE);
-}
-
-}  // namespace
-
-void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
-           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
-           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int* IWK, float* WORK) {
-  RoutineScope guard("R3ORP");
-  const Basis b = make_basis(WORK, N, W == nullptr);
-  if (W == nullptr) {
-    fit(N, XS, Y, UnitWeights{}, MAXDEG, ICRIT, CRIT, LOF, NDEG, XSCALE, XSHIFT, ALPHA, BETA,
-        OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, b);
-  } else {
-    fit(N, XS, Y, GivenWeights{Vec1<const float>(W), Vec1<const float>(F)}, MAXDEG, ICRIT, CRIT,
-        LOF, NDEG, XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, b);
-  }
 }
 
 }  // namespace ksatfit
