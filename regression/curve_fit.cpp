@@ -91,17 +91,18 @@ void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
     stat(1) = AMACH(6);
     stat(3) = AMACH(6);
   }
-  // Without a pair that contains NaN there is nothing to test.
+  // Without a pair that contains NaN there is nothing to test. The squares
+  // are summed even when the mean of x is NaN (degree 0); they are not used
+  // then.
   const bool all_pairs = r.NMISS == 0;
+  const float XMEAN = stat(1);
   float sum = 0.0f;
   float squares = 0.0f;
   for (int I = 1; I <= NOBS; ++I) {
     if (!all_pairs && (IFNAN(x(I)) || IFNAN(y(I)))) continue;
     sum = sum + y(I);
-    if (r.NDEGF != 0) {
-      const float deviation = x(I) - stat(1);
-      squares = squares + deviation * deviation;
-    }
+    const float deviation = x(I) - XMEAN;
+    squares = squares + deviation * deviation;
   }
   stat(2) = sum / (m + 1.0f);
   if (r.NDEGF != 0) stat(3) = C1DIV(squares, m);
