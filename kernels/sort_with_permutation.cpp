@@ -38,13 +38,10 @@ constexpr int kStackPairs = 64;
 // Segments this short (J - I <= 10) are left to straight insertion.
 constexpr int kInsertionSpan = 10;
 
-// Elements that a partition compares with the pivot in one sweep, and the
-// length from which a segment is partitioned by such sweeps. Below it they
-// gain less, and they lose where the processor has learnt the branches of the
-// element-wise scans, as it does when the same short vector is sorted over
-// and over.
+// Elements that a partition compares with the pivot in one sweep. The sweeps
+// need a block's room on either side, so shorter segments are partitioned
+// element by element.
 constexpr int kBlock = 64;
-constexpr int kBlockLength = 1024;
 
 // Vectors shorter than this are sorted on one thread: starting a thread
 // costs about as much as sorting some ten thousand elements.
@@ -95,7 +92,7 @@ struct Sorting {
         T = RB(IJ);
       }
     }
-    if (J - I >= kBlockLength) exchange_blocks(T, K, L);
+    if (J - I > 2 * kBlock) exchange_blocks(T, K, L);
     for (;;) {
       do --L; while (RB(L) > T);
       do ++K; while (RB(K) < T);

@@ -34,19 +34,30 @@ Survey survey_rows(int N, const float* XS, const float* Y, const float* W, const
   return with_weights(W, [&](const auto& r) {
     const Vec1<const float> x(XS), y(Y), f(F);
     const Vec1<int> size(IWK);
-    Survey s;
+    int IMAX = 1;
+    int IMIN = 1;
+    float XMAX = x(1);
+    float XMIN = x(1);
+    bool YCONST = true;
+    int NDIST = 1;
+    int first = 1;  // first row of the current group
     double SUMF = 0.0;
     double SWY = 0.0;
     double SW = 0.0;
-    int first = 1;  // first row of the current group
     for (int i = 1; i <= N; ++i) {
       if (i > 1) {
-        if (x(i) > x(s.IMAX)) s.IMAX = i;
-        if (x(i) < x(s.IMIN)) s.IMIN = i;
-        if (y(i) != y(i - 1)) s.YCONST = false;
+        if (x(i) > XMAX) {
+          IMAX = i;
+          XMAX = x(i);
+        }
+        if (x(i) < XMIN) {
+          IMIN = i;
+          XMIN = x(i);
+        }
+        if (y(i) != y(i - 1)) YCONST = false;
         if (x(i) != x(i - 1)) {
-          size(s.NDIST) = i - first;
-          ++s.NDIST;
+          size(NDIST) = i - first;
+          ++NDIST;
           first = i;
         }
       }
@@ -54,11 +65,9 @@ Survey survey_rows(int N, const float* XS, const float* Y, const float* W, const
       SWY += double{y(i)} * r.weight(i);
       SW += r.weight(i);
     }
-    size(s.NDIST) = N + 1 - first;
-    s.SUMF = static_cast<float>(SUMF);
-    s.SWY = static_cast<float>(SWY);
-    s.SW = static_cast<float>(SW);
-    return s;
+    size(NDIST) = N + 1 - first;
+    return Survey{IMAX, IMIN, YCONST, NDIST, static_cast<float>(SUMF), static_cast<float>(SWY),
+                  static_cast<float>(SW)};
   });
 }
 

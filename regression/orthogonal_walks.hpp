@@ -20,13 +20,13 @@ namespace ksatfit {
 // w y and w, each carried in double in row order and rounded once (as SSUM
 // and SDOT carry them).
 struct Survey {
-  int IMAX = 1;
-  int IMIN = 1;
-  bool YCONST = true;
-  int NDIST = 1;
-  float SUMF = 0.0f;
-  float SWY = 0.0f;
-  float SW = 0.0f;
+  int IMAX;
+  int IMIN;
+  bool YCONST;
+  int NDIST;
+  float SUMF;
+  float SWY;
+  float SW;
 };
 Survey survey_rows(int N, const float* XS, const float* Y, const float* W, const float* F,
                    int* IWK);
