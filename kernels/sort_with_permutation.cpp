@@ -38,10 +38,11 @@ constexpr int kStackPairs = 64;
 // Segments this short (J - I <= 10) are left to straight insertion.
 constexpr int kInsertionSpan = 10;
 
-// Elements that a partition compares with the pivot in one sweep. The sweeps
-// need a block's room on either side, so shorter segments are partitioned
-// element by element.
+// Elements that a partition compares with the pivot in one sweep, and the
+// span up to which a segment is partitioned element by element instead: on
+// short segments the sweeps' fixed cost outweighs the branches they save.
 constexpr int kBlock = 64;
+constexpr int kElementwiseSpan = 32;
 
 // Vectors shorter than this are sorted on one thread: starting a thread
 // costs about as much as sorting some ten thousand elements.
@@ -92,7 +93,7 @@ struct Sorting {
         T = RB(IJ);
       }
     }
-    if (J - I > 2 * kBlock) exchange_blocks(T, K, L);
+    if (J - I > kElementwiseSpan) exchange_blocks(T, K, L);
     for (;;) {
       do --L; while (RB(L) > T);
       do ++K; while (RB(K) < T);
@@ -101,24 +102,25 @@ struct Sorting {
     }
   }
 
-  // The rounds of the loop above that end well before K and L meet, a block
-  // of elements at a time. The K scan stops at every element that is not
-  // below T and the L scan at every element that is not above T, and each
+  // The rounds of the loop above that end before K and L cross, found a
+  // block of elements at a time. The K scan stops at every element that is
+  // not below T and the L scan at every element that is not above T, and each
   // round exchanges the next stop of the one with the next stop of the other.
   // Elements between the two scans are not touched before a scan reaches
   // them, so the stops of a whole block can be found in one sweep, without a
   // branch on each comparison, and paired off in order: the exchanges are
   // exactly those of the scans one element at a time. Leaves K and L at the
-  // last pair exchanged, where the element-wise loop takes over.
+  // last pair exchanged, where the element-wise loop takes over for the round
+  // in which they cross.
   void exchange_blocks(float T, int& K, int& L) const {
-    int stops_k[kBlock];
-    int stops_l[kBlock];
+    int stops_k[2 * kBlock];
+    int stops_l[2 * kBlock];
     int found_k = 0, used_k = 0, found_l = 0, used_l = 0;
     int front = K;  // the K scan has looked at (K, front]
     int back = L;   // the L scan has looked at [back, L)
     for (;;) {
       if (used_k == found_k) {
-        if (back - front - 1 < kBlock) return;
+        if (back - front - 1 < kBlock) break;
         found_k = used_k = 0;
         for (int t = 1; t <= kBlock; ++t) {
           stops_k[found_k] = front + t;
@@ -127,7 +129,7 @@ struct Sorting {
         front += kBlock;
       }
       if (used_l == found_l) {
-        if (back - front - 1 < kBlock) return;
+        if (back - front - 1 < kBlock) break;
         found_l = used_l = 0;
         for (int t = 1; t <= kBlock; ++t) {
           stops_l[found_l] = back - t;
@@ -140,6 +142,25 @@ struct Sorting {
         L = stops_l[used_l++];
         if (RB(L) != RB(K)) exchange(L, K);
       }
+    }
+    // Less than a block lies between the scans, so the stops still to come
+    // lie close together in (K, L), which nothing has touched yet, and an
+    // element there may be a stop of either scan: find the next stops of both
+    // in the whole of it (as many as the buffers hold) and pair them off while
+    // the K stop comes before the L stop.
+    found_k = found_l = used_k = used_l = 0;
+    for (int p = K + 1; p < L && found_k < 2 * kBlock; ++p) {
+      stops_k[found_k] = p;
+      found_k += !(RB(p) < T);
+    }
+    for (int p = L - 1; p > K && found_l < 2 * kBlock; --p) {
+      stops_l[found_l] = p;
+      found_l += !(RB(p) > T);
+    }
+    while (used_k < found_k && used_l < found_l && stops_k[used_k] < stops_l[used_l]) {
+      K = stops_k[used_k++];
+      L = stops_l[used_l++];
+      if (RB(L) != RB(K)) exchange(L, K);
     }
   }
 
