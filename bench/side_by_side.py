@@ -21,8 +21,11 @@ import sys
 import tempfile
 import timeit
 
-import numpy as np
-from numpy.polynomial import Polynomial
+try:
+    import numpy as np
+    from numpy.polynomial import Polynomial
+except ImportError:
+    sys.exit("numpy is missing: run this with /usr/bin/python3 and install python3-numpy")
 
 SIZES = (40, 1_000, 100_000, 1_000_000)
 MIN_TIME = 0.5  # seconds per repetition
