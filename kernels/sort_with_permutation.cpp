@@ -21,7 +21,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <system_error>
+#include <exception>
 #include <thread>
 
 #include "errors/error_layer.hpp"
@@ -44,13 +44,14 @@ constexpr int kInsertionSpan = 10;
 constexpr int kBlock = 64;
 constexpr int kElementwiseSpan = 32;
 
-// Vectors shorter than this are sorted on one thread: starting a thread
-// costs about as much as sorting some ten thousand elements.
+// Vectors shorter than this are sorted on one thread: for them, starting and
+// joining a thread gains too little.
 constexpr int kParallelLength = 50'000;
 
-// At most this many threads, and segments handed to another thread hold at
-// least 1/kSharesPerThread of a thread's share of the vector, which bounds the
-// depth of the splits that are handed on.
+// At most this many threads. A segment handed to another thread holds at
+// least 1/kSharesPerThread of a thread's share of the vector and at least a
+// quarter of kParallelLength elements, which bounds the depth of the splits
+// that are handed on; the rest is sorted by the thread that split it.
 constexpr int kMostThreads = 8;
 constexpr int kSharesPerThread = 8;
 constexpr int kPendingSegments = 64;
@@ -197,8 +198,8 @@ class SortPool {
       try {
         workers_[started_] = std::thread([this] { help(); });
         ++started_;
-      } catch (const std::system_error&) {
-        break;  // sort on the threads that did start
+      } catch (const std::exception&) {  // no thread to be had
+        break;                              // sort on the threads that did start
       }
     }
   }
