@@ -1,5 +1,6 @@
-// Properties of the arithmetic (AMACH, IMACH, IFNAN) and the unit table
-// (UMACH) for 32-bit integers and IEEE single and double precision.
+// Properties of the arithmetic (AMACH, IMACH; IFNAN is inline in ksatfit.hpp)
+// and the unit table (UMACH) for 32-bit integers and IEEE single and double
+// precision.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -85,11 +86,6 @@ void UMACH(int N, int& NUNIT) {
                        " ***          value of the index variable must be",
                        " ***          1, 2, or 3.  IABS(N) = " + rt::edit_I(magnitude, 6) + "."});
   rt::stop_program();
-}
-
-bool IFNAN(float X) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(X);
-  return (bits & 0x7F800000u) == 0x7F800000u && (bits & 0x007FFFFFu) != 0;
 }
 
 void restore_initial_units() { unit_table() = kInitialUnits; }

@@ -14,6 +14,8 @@
 // these routines as Fortran 77 programs call them.
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <string_view>
 
 namespace ksatfit {
@@ -22,7 +24,7 @@ namespace ksatfit {
 float AMACH(int N);
 int   IMACH(int N);
 void  UMACH(int N, int& NUNIT);
-bool  IFNAN(float X);
+inline bool IFNAN(float X);  // defined at the end
 int   N1RTY(int IOFF);
 int   N1RCD(int IOFF);
 
@@ -86,5 +88,13 @@ void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE,
 void RCOEF(int NCOEF, const float* B, const float* STDB, float DFE, float* COEF,
            int LDCOEF);               // B and STDB may be columns of COEF
 void G1AOV(float DFR, float SSR, float DFE, float SSE, float YMEAN, float* AOV);
+
+// Whether X is NaN: every exponent bit set and a nonzero fraction. Inline, as
+// the library asks it of every row of its data, in loops that keep running
+// sums in registers.
+inline bool IFNAN(float X) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(X);
+  return (bits & 0x7F800000u) == 0x7F800000u && (bits & 0x007FFFFFu) != 0;
+}
 
 }  // namespace ksatfit

@@ -7,6 +7,7 @@
 
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
+#include "regression/orthogonal_fit.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {
@@ -76,7 +77,9 @@ bool report_regression_condition(int NDEG, int NDEGF) {
 }
 
 // STAT(1)..STAT(4): means and sample variances over the pairs without NaN.
-// The mean of x is the scaled abscissas' mean ALPHA(1) mapped back to x.
+// The mean of x is the scaled abscissas' mean ALPHA(1) mapped back to x; one
+// walk over the pairs then carries the sum of y and the sum of squares of x
+// about that mean, each in float in index order.
 void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
                          const RegressionScalars& r, float ALPHA1, const float* AOV,
                          const Vec1<float>& stat) {
@@ -89,20 +92,21 @@ void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
     stat(1) = AMACH(6);
     stat(3) = AMACH(6);
   }
+  // Without a pair that contains NaN there is nothing to test. The squares
+  // are summed even when the mean of x is NaN (degree 0); they are not used
+  // then.
+  const bool all_pairs = r.NMISS == 0;
+  const float XMEAN = stat(1);
   float sum = 0.0f;
+  float squares = 0.0f;
   for (int I = 1; I <= NOBS; ++I) {
-    if (!IFNAN(x(I)) && !IFNAN(y(I))) sum = sum + y(I);
+    if (!all_pairs && (IFNAN(x(I)) || IFNAN(y(I)))) continue;
+    sum = sum + y(I);
+    const float deviation = x(I) - XMEAN;
+    squares = squares + deviation * deviation;
   }
   stat(2) = sum / (m + 1.0f);
-  if (r.NDEGF != 0) {
-    float squares = 0.0f;
-    for (int I = 1; I <= NOBS; ++I) {
-      if (IFNAN(x(I)) || IFNAN(y(I))) continue;
-      const float deviation = x(I) - stat(1);
-      squares = squares + deviation * deviation;
-    }
-    stat(3) = C1DIV(squares, m);
-  }
+  if (r.NDEGF != 0) stat(3) = C1DIV(squares, m);
   stat(4) = C1DIV(Vec1<const float>(AOV)(6), m);
 }
 
@@ -153,16 +157,16 @@ void curve_fit_work(int NOBS, const float* XDATA, const float* YDATA, int NDEG, 
   RoutineScope guard("R2URV");
   if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
   const CurveFitSlices s = curve_fit_slices(NOBS, NDEG);
-  SCOPY(NOBS, XDATA, 1, WK + s.x, 1);
-  SCOPY(NOBS, YDATA, 1, WK + s.y, 1);
 
-  // Response in column 2, abscissa in column 1, unit frequencies and
-  // weights, fit up to NDEG unless a perfect fit or the distinct abscissas
-  // stop it, no lack-of-fit test. SSPOLY receives the basis sums of squares D.
+  // The data matrix of the regression has the abscissa in column 1 and the
+  // response in column 2: XDATA and YDATA themselves, which the regression
+  // reads where they are rather than from copies in slices 1 and 2. Unit
+  // frequencies and weights, fit up to NDEG unless a perfect fit or the
+  // distinct abscissas stop it, no lack-of-fit test. SSPOLY receives the
+  // basis sums of squares D.
   RegressionScalars r;
-  R2ORP(NOBS, 2, WK + s.x, NOBS, 2, 1, 0, 0, NDEG, 0, 0.0f, 0, r.NDEGF, r.XSCALE, r.XSHIFT,
-        WK + s.alpha, WK + s.beta, WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS,
-        WK + s.regression_work, IWK);
+  R2ORP(NOBS, XDATA, YDATA, NDEG, r.NDEGF, r.XSCALE, r.XSHIFT, WK + s.alpha, WK + s.beta,
+        WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS, WK + s.regression_work, IWK);
   if (!report_regression_condition(NDEG, r.NDEGF)) return;
 
   float AOV[15];

@@ -46,11 +46,14 @@ void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
 // overflows for large NOBS or NDEG and would under-size the workspace.
 std::int64_t rcurv_real_workspace_size(int NOBS, int NDEG);
 
-// Where R2URV keeps its pieces in WK, as offsets in reals from WK(1). The data
-// matrix (x then y, leading dimension NOBS), the recurrence parameters and the
-// orthogonal coefficients come first; the regression's work area follows and,
-// once the regression is done, holds SQSS (leading dimension NDEG), COEF
-// (leading dimension NDEG+1) and the work area of the summary statistics.
+// Where R2URV keeps its pieces in WK, as offsets in reals from WK(1). Room for
+// the data matrix (x then y, leading dimension NOBS; left untouched, as the
+// regression reads XDATA and YDATA where they are), the recurrence parameters
+// and the orthogonal coefficients come first; the regression's work area
+// follows and, once the regression is done, holds SQSS (leading dimension
+// NDEG), COEF (leading dimension NDEG+1) and the work area of the summary
+// statistics. Only the parts that a call uses are touched, so the untouched
+// pages of a large workspace cost nothing.
 struct CurveFitSlices {
   std::ptrdiff_t x;
   std::ptrdiff_t y;

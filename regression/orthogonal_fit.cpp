@@ -8,6 +8,7 @@
 #include "errors/error_layer.hpp"
 #include "ksatfit.hpp"
 #include "regression/argument_checks.hpp"
+#include "runtime/one_based.hpp"
 
 namespace ksatfit {
 
@@ -97,6 +98,30 @@ void check_options(int MAXDEG, int ICRIT, float CRIT, int LOF) {
   }
 }
 
+// Every check runs, so one call reports every bad argument; true when none
+// fired.
+bool arguments_ok(int NOBS, int NCOL, int LDX, int IRSP, int IND, int IFRQ, int IWT,
+                  int MAXDEG, int ICRIT, float CRIT, int LOF) {
+  check_dimensions(NOBS, NCOL, LDX);
+  check_columns(NCOL, IRSP, IND, IFRQ, IWT);
+  check_options(MAXDEG, ICRIT, CRIT, LOF);
+  return N1RCD(0) == 0;
+}
+
+// WK: sorted x, y, w, f (NOBS each), then the staging and working matrix.
+struct WorkAreas {
+  float* XS;
+  float* Y;
+  float* W;
+  float* F;
+  float* STAGE;
+};
+
+WorkAreas work_areas(int NOBS, float* WK) {
+  const std::ptrdiff_t n = NOBS;
+  return WorkAreas{WK, WK + n, WK + 2 * n, WK + 3 * n, WK + 4 * n};
+}
+
 }  // namespace
 
 void R2ORP(int NOBS, int NCOL, const float* X, int LDX, int IRSP, int IND, int IFRQ,
@@ -105,22 +130,22 @@ void R2ORP(int NOBS, int NCOL, const float* X, int LDX, int IRSP, int IND, int I
            float* D, float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS,
            float* WK, int* IWK) {
   RoutineScope guard("R2ORP");
-  // Every check runs, so one call reports every bad argument.
-  check_dimensions(NOBS, NCOL, LDX);
-  check_columns(NCOL, IRSP, IND, IFRQ, IWT);
-  check_options(MAXDEG, ICRIT, CRIT, LOF);
-  if (N1RCD(0) != 0) return;
+  if (!arguments_ok(NOBS, NCOL, LDX, IRSP, IND, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF)) return;
+  const Mat1<const float> x(X, LDX);
+  const WorkAreas a = work_areas(NOBS, WK);
+  R4ORP(NOBS, x.ptr(1, IND), x.ptr(1, IRSP), X, LDX, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF, NDEG,
+        XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, a.XS, a.Y, a.W, a.F,
+        IWK, a.STAGE);
+}
 
-  // WK: sorted x, y, w, f (NOBS each), then the staging and working matrix.
-  const std::ptrdiff_t n = NOBS;
-  float* XS = WK;
-  float* Y = WK + n;
-  float* W = WK + 2 * n;
-  float* F = WK + 3 * n;
-  float* STAGE = WK + 4 * n;
-  R4ORP(NOBS, X, LDX, IRSP, IND, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF, NDEG, XSCALE,
-        XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, XS, Y, W, F, IWK,
-        STAGE);
+void R2ORP(int NOBS, const float* XDATA, const float* YDATA, int MAXDEG, int& NDEG,
+           float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
+           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* WK, int* IWK) {
+  RoutineScope guard("R2ORP");
+  if (!arguments_ok(NOBS, 2, NOBS, 2, 1, 0, 0, MAXDEG, 0, 0.0f, 0)) return;
+  const WorkAreas a = work_areas(NOBS, WK);
+  R4ORP(NOBS, XDATA, YDATA, nullptr, NOBS, 0, 0, MAXDEG, 0, 0.0f, 0, NDEG, XSCALE, XSHIFT, ALPHA,
+        BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, a.XS, a.Y, a.W, a.F, IWK, a.STAGE);
 }
 
 }  // namespace ksatfit

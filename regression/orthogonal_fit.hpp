@@ -8,21 +8,36 @@
 
 namespace ksatfit {
 
-// Screens the rows of X (NaN values, frequencies, weights), gathers the usable
+// The orthogonal polynomial fit as the curve fit calls it: R2ORP with two
+// columns, y in column 2 and x in column 1, unit frequencies and weights, no
+// criterion (ICRIT = 0) and no lack-of-fit test (LOF = 0), on a data matrix
+// whose two columns are the arrays XDATA and YDATA as they are, so that they
+// need not first be copied into one matrix.
+void R2ORP(int NOBS, const float* XDATA, const float* YDATA, int MAXDEG, int& NDEG,
+           float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
+           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* WK, int* IWK);
+
+// Screens the rows (NaN values, frequencies, weights), gathers the usable
 // ones sorted by abscissa into XS, Y, W (frequency times weight) and F, and
-// fits them with R3ORP. STAGE holds NOBS rows by 3 columns while the rows are
-// gathered and then serves as the n-by-4 working matrix of R3ORP; IWK holds
-// NOBS integers.
-void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
-           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+// fits them with R3ORP. XCOL and YCOL are the columns X(*,IND) and X(*,IRSP)
+// of the data matrix, of NOBS rows; C1WFR reads the frequency and weight
+// columns IFRQ and IWT of X (leading dimension LDX), and without them
+// (IFRQ = IWT = 0) X is not read and W and F are not written. STAGE holds
+// the weight and frequency of each row (NOBS rows by 2 columns, only with such
+// columns) while the rows are gathered, and then serves as the working matrix
+// of R3ORP (n rows by 4 columns, or by 2 with unit weights); IWK holds NOBS
+// integers.
+void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int LDX, int IFRQ,
+           int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
            float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
            float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
            float* Y, float* W, float* F, int* IWK, float* STAGE);
 
 // Fits the N rows (XS ascending, combined weights W, frequencies F) degree by
-// degree and reports the conditions it meets. XS is overwritten with the
-// scaled abscissas z in [-2, 2]; WORK holds N rows by 4 columns and IWK N
-// integers.
+// degree and reports the conditions it meets. W and F are both given or both
+// null, which stands for a weight and frequency of 1 in every row. XS is
+// overwritten with the scaled abscissas z in [-2, 2]; WORK holds N rows by 4
+// columns (by 2 with unit weights) and IWK N integers.
 void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
            int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
            float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,

@@ -74,41 +74,46 @@ void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
   }
 }
 
-void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
-           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
+void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int LDX, int IFRQ,
+           int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
            float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
            float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
            float* Y, float* W, float* F, int* IWK, float* STAGE) {
   RoutineScope guard("R4ORP");
-  const Mat1<const float> x(X, LDX);
+  const Vec1<const float> xcol(XCOL), ycol(YCOL);
   const Mat1<float> stage(STAGE, NOBS);
   const Vec1<float> xs(XS), y(Y), w(W), f(F);
   const Vec1<int> iwk(IWK);
 
   // Keep the rows with x, y, frequency and weight all present; a negative
-  // frequency or weight ends the fit at once.
+  // frequency or weight ends the fit at once. Without frequency and weight
+  // columns every row has frequency and weight 1, and nothing is staged.
+  // IWK(n) is the row of X that the n-th kept row came from.
+  const bool weighted = IFRQ > 0 || IWT > 0;
   NMISS = 0;
   int n = 0;
   int nan_rows = 0;  // C1WFR's own count; the screening counts NMISS itself
   float FRQ = 1.0f;
   float WT = 1.0f;
   for (int I = 1; I <= NOBS; ++I) {
-    if (IFNAN(x(I, IND)) || IFNAN(x(I, IRSP))) {
+    if (IFNAN(xcol(I)) || IFNAN(ycol(I))) {
       ++NMISS;
       continue;
     }
-    int IRET = 0;
-    C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, AMACH(6), nan_rows, FRQ, WT, IRET);
-    if (IRET == 3) return;
-    if (IRET == 2) {
-      ++NMISS;
-      continue;
+    if (weighted) {
+      int IRET = 0;
+      C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, AMACH(6), nan_rows, FRQ, WT, IRET);
+      if (IRET == 3) return;
+      if (IRET == 2) {
+        ++NMISS;
+        continue;
+      }
+      stage(I, 1) = WT;
+      stage(I, 2) = FRQ;
     }
     ++n;
-    xs(n) = x(I, IND);
-    stage(n, 1) = x(I, IRSP);
-    stage(n, 2) = WT;
-    stage(n, 3) = FRQ;
+    xs(n) = xcol(I);
+    iwk(n) = I;
   }
   if (n == 0) {
     E1MES(4, 3,
@@ -117,18 +122,20 @@ void R4ORP(int NOBS, const float* X, int LDX, int IRSP, int IND, int IFRQ, int I
     return;
   }
 
-  // Sort the abscissas and bring y, weight and frequency into the same order.
-  for (int i = 1; i <= n; ++i) iwk(i) = i;
+  // Sort the abscissas; the permutation carries the rows along, so y, weight
+  // and frequency are read in abscissa order straight from their rows.
   SVRGP(n, XS, XS, IWK);
-  for (int i = 1; i <= n; ++i) {
-    const int row = iwk(i);
-    y(i) = stage(row, 1);
-    w(i) = stage(row, 2);
-    f(i) = stage(row, 3);
-    w(i) = f(i) * w(i);
+  for (int i = 1; i <= n; ++i) y(i) = ycol(iwk(i));
+  if (weighted) {
+    for (int i = 1; i <= n; ++i) {
+      const int row = iwk(i);
+      w(i) = stage(row, 1);
+      f(i) = stage(row, 2);
+      w(i) = f(i) * w(i);
+    }
   }
-  R3ORP(n, XS, Y, W, F, MAXDEG, ICRIT, CRIT, LOF, NDEG, XSCALE, XSHIFT, ALPHA, BETA,
-        OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, STAGE);
+  R3ORP(n, XS, Y, weighted ? W : nullptr, weighted ? F : nullptr, MAXDEG, ICRIT, CRIT, LOF,
+        NDEG, XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, STAGE);
 }
 
 }  // namespace ksatfit
