@@ -187,7 +187,7 @@ std::string svg_plot(std::span<const float> x, std::span<const float> y, const P
          escape(text.title) + "</text>\n";
 
   y_ticks(svg, yp, kMainTop, kMainBottom, 7);
-  y_ticks(svg, rp, kResidualTop, kResidualBottom, 3);
+  y_ticks(svg, rp, kResidualTop, kResidualBottom, 5);
   x_ticks(svg, xp, false);
   x_ticks(svg, xp, true);
   const double zero = map(0, rp, kResidualBottom, kResidualTop);
@@ -223,13 +223,13 @@ std::string svg_plot(std::span<const float> x, std::span<const float> y, const P
   const double middle = (kLeft + kRight) / 2;
   svg += "<text x=\"" + fmt("%.1f", middle) + "\" y=\"" + fmt("%.1f", kResidualBottom + 40) +
          "\" text-anchor=\"middle\" font-size=\"14\">" + escape(text.x_name) + "</text>\n";
-  svg += "<text transform=\"translate(24 " + fmt("%.1f", (kMainTop + kMainBottom) / 2) +
+  svg += "<text transform=\"translate(36 " + fmt("%.1f", (kMainTop + kMainBottom) / 2) +
          ") rotate(-90)\" text-anchor=\"middle\" font-size=\"14\">" + escape(text.y_name) + "</text>\n";
-  svg += "<text transform=\"translate(24 " + fmt("%.1f", (kResidualTop + kResidualBottom) / 2) +
+  svg += "<text transform=\"translate(36 " + fmt("%.1f", (kResidualTop + kResidualBottom) / 2) +
          ") rotate(-90)\" text-anchor=\"middle\">residual</text>\n";
   svg += "<text x=\"" + fmt("%.1f", middle) + "\" y=\"" + fmt("%.1f", kHeight - 42) +
          "\" text-anchor=\"middle\">R-squared = " + escape(shortest(fit.r_squared)) +
-         " %   n = " + std::to_string(fit.n_used) + "   degree " + std::to_string(fit.degree_fitted) +
+         " %,  n = " + std::to_string(fit.n_used) + ",  degree " + std::to_string(fit.degree_fitted) +
          "</text>\n";
   svg += "<text x=\"" + fmt("%.1f", middle) + "\" y=\"" + fmt("%.1f", kHeight - 20) +
          "\" text-anchor=\"middle\">" + escape(text.equation) + "</text>\n";
