@@ -2,11 +2,12 @@
 // library's tables, or writes them as JSON, and optionally plots the fit.
 // Exit status: 0 done, 1 the fit failed (a fatal condition of the library),
 // 2 a usage or input error (nothing written then).
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -39,17 +40,18 @@ struct Arguments {
   std::exit(2);
 }
 
+// The whole file (or standard input) in one string, read in large blocks.
 std::string read_all(const std::string& file) {
-  std::ostringstream text;
-  if (file == "-") {
-    text << std::cin.rdbuf();
-    return text.str();
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) fail(file + ": cannot open the file");
-  text << in.rdbuf();
-  if (in.bad()) fail(file + ": cannot read the file");
-  return text.str();
+  std::FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+  if (in == nullptr) fail(file + ": cannot open the file (" + std::strerror(errno) + ")");
+  std::string text;
+  std::vector<char> block(1 << 20);
+  std::size_t got;
+  while ((got = std::fread(block.data(), 1, block.size(), in)) > 0) text.append(block.data(), got);
+  const bool failed = std::ferror(in) != 0;
+  if (in != stdin) std::fclose(in);
+  if (failed) fail(file + ": cannot read the file");
+  return text;
 }
 
 FitOptions options_for(const Arguments& a, const FitData& data) {

@@ -183,7 +183,7 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
     int status;
     std::string message;
   } cases[] = {
-      {"fit nothere.csv", 2, "ksatfit: nothere.csv: cannot open the file\n"},
+      {"fit nothere.csv", 2, "ksatfit: nothere.csv: cannot open the file (No such file or directory)\n"},
       {"fit --x depth --y z lab.csv", 2,
        "ksatfit: lab.csv: there is no column \"z\" (the columns are \"depth\", \"ksat\")\n"},
       {"fit text.csv", 2, "ksatfit: text.csv: line 3, column \"x\": \"1.2.3\" is not a number\n"},
