@@ -176,6 +176,9 @@ std::string column_label(const Layout& layout, std::size_t index) {
 }  // namespace
 
 FitData read_columns(std::string_view text, const ColumnRequest& request, int skip) {
+  // Spreadsheets often start a CSV file with a byte-order mark; left in, it
+  // would turn a first row of numbers into a header.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   LineCursor cursor(text);
   std::string_view line;
   while (cursor.number() < skip && cursor.next(line)) {

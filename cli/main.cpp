@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -99,7 +100,9 @@ int run_fit(const Arguments& a) {
   if (!a.columns.frequency.empty()) run.frequency_name = a.columns.frequency;
 
   if (!a.plot.empty()) {
-    const PlotText labels{data.y_name + " against " + data.x_name + " (" + shown + ")",
+    const std::string source =
+        a.file == "-" ? shown : std::filesystem::path(a.file).filename().string();
+    const PlotText labels{data.y_name + " against " + data.x_name + " (" + source + ")",
                           data.x_name, data.y_name, equation_text(fit, data.y_name)};
     try {
       write_file_safely(a.plot, svg_plot(data.x, data.y, fit, labels));

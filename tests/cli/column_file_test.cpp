@@ -47,6 +47,7 @@ TEST(ColumnFile, ReadsEveryDialect) {
        {2}},
       {"missing cells", "x,y\n1,\n,2\nNA,3\n4,NaN\n5,6\n", {}, ',', true,
        {1, kNaN, kNaN, 4, 5}, {kNaN, 2, 3, kNaN, 6}},
+      {"byte-order mark", "\xEF\xBB\xBF" "1,2\n3,4\n", {}, ',', false, {1, 3}, {2, 4}},
       {"text in an unused column", "id,x,y\nA7,1,2\nB2,3,4\n", {"x", "y", "", ""}, ',', true,
        {1, 3}, {2, 4}},
   };
