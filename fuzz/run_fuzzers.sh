@@ -19,14 +19,14 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # read keeps; single fields and data sets are small.
 max_len() {
   case $1 in
-    record_reader_fuzz) echo 16384 ;;
+    record_reader_fuzz | column_file_fuzz) echo 16384 ;;
     *) echo 4096 ;;
   esac
 }
 
 passed=0
 failed=0
-for target in field_parser_fuzz record_reader_fuzz curve_fit_fuzz; do
+for target in field_parser_fuzz record_reader_fuzz curve_fit_fuzz column_file_fuzz; do
   binary="$build/fuzz/$target"
   [ -x "$binary" ] || { echo "missing fuzz target $binary"; exit 1; }
   corpus="$work/$target"

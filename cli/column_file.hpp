@@ -1,0 +1,41 @@
+// Reading the data of a fit: column files (comma, semicolon, tab or blank
+// separated, detected per file) and the programs' scratch files of pair
+// records. Bad input is reported as an InputError that names the line and,
+// where there is one, the column; nothing is read partially.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ksatfit::cli {
+
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The columns a fit asks for: 1-based numbers ("2") or header names ("y");
+// an empty text means "not used".
+struct ColumnRequest {
+  std::string x, y, weight, frequency;
+};
+
+// The columns read, one value per data row; missing cells are NaN.
+struct FitData {
+  std::string x_name, y_name;
+  std::vector<float> x, y, weights, frequencies;  // weights, frequencies empty when unused
+  char separator = ' ';                          // ',', ';', '\t' or ' ' (blanks)
+  bool has_header = false;
+};
+
+// Parses a column file's text. `skip` lines are passed over first; then
+// lines whose first non-blank character is '#' and blank lines are ignored.
+FitData read_columns(std::string_view text, const ColumnRequest& columns, int skip);
+
+// Parses a scratch file's pair records: x in columns 2 to 9 (F8.2), y in
+// columns 11 to 22 (E12.5), after `skip` lines. Empty lines are ignored.
+FitData read_scratch(std::string_view text, int skip);
+
+}  // namespace ksatfit::cli

@@ -1,0 +1,172 @@
+// ksatfit: fits a polynomial to two columns of a data file and prints the
+// library's tables, or writes them as JSON, and optionally plots the fit.
+// Exit status: 0 done, 1 the fit failed (a fatal condition of the library),
+// 2 a usage or input error (nothing written then).
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/column_file.hpp"
+#include "cli/report.hpp"
+#include "cli/svg_plot.hpp"
+#include "ksatfit/fit.hpp"
+
+namespace {
+
+using namespace ksatfit;
+using namespace ksatfit::cli;
+
+struct Arguments {
+  std::string file;
+  int degree = 2;
+  int max_degree = -1;
+  std::string select;
+  float crit = -1;
+  ColumnRequest columns;
+  bool scratch = false;
+  int skip = 0;
+  std::string plot;
+  bool json = false;
+};
+
+// Usage and input errors: one line on standard error, exit status 2.
+[[noreturn]] void fail(const std::string& message) {
+  std::fprintf(stderr, "ksatfit: %s\n", message.c_str());
+  std::exit(2);
+}
+
+// The whole file (or standard input) in one string, read in large blocks.
+std::string read_all(const std::string& file) {
+  std::FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+  if (in == nullptr) fail(file + ": cannot open the file (" + std::strerror(errno) + ")");
+  std::string text;
+  std::vector<char> block(1 << 20);
+  std::size_t got;
+  while ((got = std::fread(block.data(), 1, block.size(), in)) > 0) text.append(block.data(), got);
+  const bool failed = std::ferror(in) != 0;
+  if (in != stdin) std::fclose(in);
+  if (failed) fail(file + ": cannot read the file");
+  return text;
+}
+
+FitOptions options_for(const Arguments& a, const FitData& data) {
+  FitOptions options;
+  options.weights = data.weights;
+  options.frequencies = data.frequencies;
+  options.max_degree = a.max_degree >= 0 ? a.max_degree : a.degree;
+  if (a.select == "r2") {
+    options.selection = DegreeSelection::r_squared;
+    options.crit = a.crit >= 0 ? a.crit : 99.0f;
+  } else if (a.select == "lack-of-fit") {
+    options.selection = DegreeSelection::lack_of_fit;
+    options.crit = a.crit >= 0 ? a.crit : 5.0f;
+  }
+  options.lack_of_fit = true;
+  return options;
+}
+
+int run_fit(const Arguments& a) {
+  const std::string text = read_all(a.file);
+  const std::string shown = a.file == "-" ? "(standard input)" : a.file;
+  FitData data;
+  try {
+    data = a.scratch ? read_scratch(text, a.skip) : read_columns(text, a.columns, a.skip);
+  } catch (const InputError& e) {
+    fail(shown + ": " + e.what());
+  }
+  const FitOptions options = options_for(a, data);
+  PolynomialFit fit;
+  try {
+    fit = fit_polynomial(data.x, data.y, options);
+  } catch (const FitError& e) {
+    std::fprintf(stderr, "ksatfit: %s: the fit failed: %s (%s, code %d)\n", shown.c_str(), e.what(),
+                 e.routine().c_str(), e.code());
+    return 1;
+  }
+  for (const auto& w : fit.warnings) {
+    std::fprintf(stderr, "ksatfit: warning from %s (type %d, code %d): %s\n", w.routine.c_str(),
+                 w.type, w.code, w.text.c_str());
+  }
+
+  RunDescription run{shown, data.x_name, data.y_name, "", "", a.select,
+                     a.select.empty() ? 0.0f : options.crit};
+  if (!a.columns.weight.empty()) run.weight_name = a.columns.weight;
+  if (!a.columns.frequency.empty()) run.frequency_name = a.columns.frequency;
+
+  if (!a.plot.empty()) {
+    const std::string source =
+        a.file == "-" ? shown : std::filesystem::path(a.file).filename().string();
+    const PlotText labels{data.y_name + " against " + data.x_name + " (" + source + ")",
+                          data.x_name, data.y_name, equation_text(fit, data.y_name)};
+    try {
+      write_file_safely(a.plot, svg_plot(data.x, data.y, fit, labels));
+    } catch (const std::exception& e) {
+      fail(e.what());
+    }
+  }
+  if (a.json) {
+    std::cout << fit_json(run, fit).dump(2) << '\n';
+  } else {
+    print_tables(run, fit, stdout);
+  }
+  std::cout.flush();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Fits a least-squares polynomial to two columns of a data file and prints the\n"
+               "analysis of variance, the inference on coefficients, the sequential\n"
+               "statistics and the tests of lack of fit.",
+               "ksatfit"};
+  app.set_version_flag("--version", "ksatfit " KSATFIT_VERSION);
+  app.require_subcommand(1);
+  Arguments a;
+  CLI::App* fit = app.add_subcommand("fit", "fit a polynomial to a column file");
+  fit->add_option("FILE", a.file, "the data file; - reads standard input")->required();
+  auto* degree = fit->add_option("--degree", a.degree, "fit this degree (default 2)")
+                     ->check(CLI::Range(0, 100));
+  auto* max_degree =
+      fit->add_option("--max-degree", a.max_degree, "the highest degree to consider")
+          ->check(CLI::Range(0, 100))
+          ->excludes(degree);
+  fit->add_option("--select", a.select,
+                  "choose the degree: r2 (the lowest whose R-squared reaches CRIT %, default 99)\n"
+                  "or lack-of-fit (the lowest without significant lack of fit at CRIT %, default 5)")
+      ->check(CLI::IsMember({"r2", "lack-of-fit"}))
+      ->needs(max_degree);
+  fit->add_option("--crit", a.crit, "the criterion of --select, in percent")
+      ->check(CLI::Range(0.0f, 100.0f));
+  fit->add_option("--x", a.columns.x, "the x column: 1-based number or header name (default 1)");
+  fit->add_option("--y", a.columns.y, "the y column (default 2)");
+  fit->add_option("--weight", a.columns.weight, "a column of weights");
+  fit->add_option("--frequency", a.columns.frequency, "a column of frequencies");
+  auto* scratch = fit->add_flag("--scratch", a.scratch,
+                                "read FILE as a scratch file's pair records (x in columns 2-9,\n"
+                                "y in columns 11-22)");
+  for (const char* column : {"--x", "--y", "--weight", "--frequency"}) {
+    fit->get_option(column)->excludes(scratch);
+  }
+  fit->add_option("--skip", a.skip, "pass over N lines first")->check(CLI::NonNegativeNumber);
+  fit->add_option("--plot", a.plot, "write a plot of the fit to this SVG file");
+  fit->add_flag("--json", a.json, "write the results as one JSON object instead of the tables");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    fail(std::string(e.what()) + " (ksatfit fit --help shows the options)");
+  }
+  return run_fit(a);
+}

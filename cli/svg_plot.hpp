@@ -1,0 +1,28 @@
+// The plot of a fit as one self-contained SVG document: the data points and
+// the fitted curve above, the residuals below on the same x axis, a title and
+// a caption with R-squared, n and the equation.
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "ksatfit/fit.hpp"
+
+namespace ksatfit::cli {
+
+struct PlotText {
+  std::string title, x_name, y_name, equation;
+};
+
+// The SVG text. Points (rows with NaN are not drawn) are thinned to one mark
+// per 2 x 2 pixel cell, so that a million points give a file of bounded size.
+std::string svg_plot(std::span<const float> x, std::span<const float> y, const PolynomialFit& fit,
+                     const PlotText& text);
+
+// Writes `svg` to a temporary file beside `path` and renames it into place,
+// so that `path` is either left as it was or holds the whole plot. Throws
+// std::runtime_error naming the file when that fails.
+void write_file_safely(const std::filesystem::path& path, const std::string& contents);
+
+}  // namespace ksatfit::cli

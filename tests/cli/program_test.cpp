@@ -1,0 +1,217 @@
+// The ksatfit program run as a user runs it: its JSON and tables against the
+// library's own numbers, degree selection, standard input, and bad input
+// with its exit status, its one-line message and no plot written.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ksatfit.hpp"
+#include "ksatfit/fit.hpp"
+#include "tests/support/temp_dir.hpp"
+
+namespace ksatfit {
+namespace {
+
+using test::TempDir;
+
+struct ProgramRun {
+  int status;
+  std::string out, err;
+};
+
+ProgramRun run(const TempDir& dir, const std::string& arguments) {
+  const std::string command = "cd '" + dir.path() + "' && '" KSATFIT_PROGRAM "' " + arguments +
+                              " >out.txt 2>err.txt";
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::read_file(dir.file("out.txt")),
+          test::read_file(dir.file("err.txt"))};
+}
+
+// examples/temp3 as a CSV file: 30 pairs, replicated x.
+std::vector<float> lab_x, lab_y;
+std::string lab_csv() {
+  std::istringstream sample(test::read_file(KSATFIT_SOURCE_DIR "/examples/temp3"));
+  std::string text = "depth,ksat\n", xs, ys;
+  lab_x.clear();
+  lab_y.clear();
+  while (sample >> xs >> ys) {
+    lab_x.push_back(std::stof(xs));
+    lab_y.push_back(std::stof(ys));
+    text += xs + "," + ys + "\n";
+  }
+  return text;
+}
+
+float as_float(const nlohmann::json& value) { return static_cast<float>(value.get<double>()); }
+
+TEST(Program, JsonHoldsTheLibraryNumbersToTheLastBit) {
+  TempDir dir;
+  test::write_file(dir.file("lab.csv"), lab_csv());
+  for (int degree : {1, 2, 3}) {
+    SCOPED_TRACE(degree);
+    const ProgramRun r = run(dir, "fit --json --degree " + std::to_string(degree) + " lab.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    // The coefficients are RCURV's.
+    std::vector<float> b(degree + 1), sspoly(degree + 1), stat(10);
+    RCURV(static_cast<int>(lab_x.size()), lab_x.data(), lab_y.data(), degree, b.data(),
+          sspoly.data(), stat.data());
+    for (int k = 0; k <= degree; ++k) {
+      EXPECT_EQ(as_float(j["coefficients"][k]["estimate"]), b[k]) << k;
+    }
+    // Everything else is fit_polynomial's with the options the tool passes.
+    FitOptions options;
+    options.max_degree = degree;
+    options.lack_of_fit = true;
+    const PolynomialFit fit = fit_polynomial(lab_x, lab_y, options);
+    for (int k = 0; k <= degree; ++k) {
+      EXPECT_EQ(as_float(j["coefficients"][k]["standard_error"]), fit.standard_errors[k]);
+      EXPECT_EQ(as_float(j["coefficients"][k]["t"]), fit.t[k]);
+      EXPECT_EQ(as_float(j["coefficients"][k]["p"]), fit.p[k]);
+    }
+    EXPECT_EQ(as_float(j["anova"]["ss_error"]), fit.anova.ss_error);
+    EXPECT_EQ(as_float(j["anova"]["f"]), fit.anova.f);
+    EXPECT_EQ(as_float(j["anova"]["adjusted_r_squared"]), fit.anova.adjusted_r_squared);
+    EXPECT_EQ(as_float(j["anova"]["cv"]), fit.anova.cv);
+    ASSERT_EQ(j["sequential"].size(), fit.sequential.size());
+    EXPECT_EQ(as_float(j["sequential"][degree - 1]["ss"]), fit.sequential[degree - 1].ss);
+    ASSERT_EQ(j["lack_of_fit"]["tests"].size(), fit.lack_of_fit.size());
+    EXPECT_EQ(as_float(j["lack_of_fit"]["tests"][0]["f"]), fit.lack_of_fit[0].f);
+    EXPECT_EQ(as_float(j["lack_of_fit"]["pure_error"]["ss"]), fit.pure_error->ss);
+    EXPECT_EQ(j["n_used"], 30);
+    EXPECT_EQ(j["warnings"].size(), 0u);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(Program, TablesAreTheLibrarysPrintedTables) {
+  TempDir dir;
+  test::write_file(dir.file("lab.csv"), lab_csv());
+  const ProgramRun r = run(dir, "fit lab.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("   x: \"depth\"   y: \"ksat\"\n   rows used: 30   left out (missing values): 0\n"
+                       "   degree fitted: 2 (asked for 2)\n"
+                       "   ksat = 7.7121167 - 24.372402 x + 19.709227 x^2\n"),
+            std::string::npos)
+      << r.out;
+  for (const char* line : {"Regression                2       46.53       23.26        824.2    0.0000",
+                           "R-squared (%)                      98.39",
+                           "    3       19.71       1.196       16.476      0.0000",
+                           "         2       1.000       7.662      271.455    0.0000",
+                           "         2       21.00      0.7393        9.278    0.0054"}) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(Program, MissingValuesAreCountedAndSelectionFollowsBothRules) {
+  TempDir dir;
+  std::string csv = lab_csv();
+  csv += "NA,1\n0.7,\n";
+  test::write_file(dir.file("lab.csv"), csv);
+  const struct {
+    std::string arguments;
+    DegreeSelection rule;
+    float crit;
+  } cases[] = {
+      {"--max-degree 4 --select r2 --crit 98", DegreeSelection::r_squared, 98},
+      {"--max-degree 4 --select r2", DegreeSelection::r_squared, 99},
+      {"--max-degree 4 --select lack-of-fit --crit 1", DegreeSelection::lack_of_fit, 1},
+      {"--max-degree 4 --select lack-of-fit", DegreeSelection::lack_of_fit, 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun r = run(dir, "fit --json " + c.arguments + " lab.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    FitOptions options;
+    options.max_degree = 4;
+    options.selection = c.rule;
+    options.crit = c.crit;
+    options.lack_of_fit = true;
+    const PolynomialFit fit = fit_polynomial(lab_x, lab_y, options);
+    EXPECT_EQ(j["degree_fitted"], fit.degree_fitted);
+    EXPECT_EQ(as_float(j["selection"]["crit"]), c.crit);
+    EXPECT_EQ(j["n_used"], 30);
+    EXPECT_EQ(j["n_missing"], 2);
+  }
+}
+
+TEST(Program, ReadsStandardInputAndScratchFiles) {
+  TempDir dir;
+  test::write_file(dir.file("lab.csv"), lab_csv());
+  const ProgramRun piped = run(dir, "fit --json - < lab.csv");
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  const ProgramRun scratch = run(dir, "fit --json --scratch '" KSATFIT_SOURCE_DIR "/examples/temp3'");
+  ASSERT_EQ(scratch.status, 0) << scratch.err;
+  EXPECT_EQ(nlohmann::json::parse(piped.out)["coefficients"],
+            nlohmann::json::parse(scratch.out)["coefficients"]);
+}
+
+TEST(Program, LibraryWarningsGoToStandardErrorAndTheJson) {
+  TempDir dir;
+  test::write_file(dir.file("line.csv"), "x,y\n1,2\n2,4\n1,2\n2,4\n");
+  const ProgramRun r = run(dir, "fit --json --degree 2 line.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  // A perfect fit, and too few distinct x for degree 2: one line each.
+  ASSERT_EQ(j["warnings"].size(), 2u);
+  EXPECT_EQ(j["degree_fitted"], 1);
+  std::string expected;
+  for (const auto& w : j["warnings"]) {
+    expected += "ksatfit: warning from " + w["routine"].get<std::string>() + " (type " +
+                std::to_string(w["type"].get<int>()) + ", code " +
+                std::to_string(w["code"].get<int>()) + "): " + w["text"].get<std::string>() + "\n";
+  }
+  EXPECT_EQ(r.err, expected);
+}
+
+TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
+  TempDir dir;
+  test::write_file(dir.file("lab.csv"), lab_csv());
+  test::write_file(dir.file("text.csv"), "x,y\n1,2\n1.2.3,4\n");
+  test::write_file(dir.file("short.csv"), "x,y\n1,2\n3\n");
+  test::write_file(dir.file("empty.csv"), "");
+  test::write_file(dir.file("negative.csv"), "x,y,w\n1,2,-1\n2,3,1\n3,5,1\n");
+  const struct {
+    std::string arguments;
+    int status;
+    std::string message;
+  } cases[] = {
+      {"fit nothere.csv", 2, "ksatfit: nothere.csv: cannot open the file (No such file or directory)\n"},
+      {"fit --x depth --y z lab.csv", 2,
+       "ksatfit: lab.csv: there is no column \"z\" (the columns are \"depth\", \"ksat\")\n"},
+      {"fit text.csv", 2, "ksatfit: text.csv: line 3, column \"x\": \"1.2.3\" is not a number\n"},
+      {"fit short.csv", 2, "ksatfit: short.csv: line 3: 1 value where the file has 2 columns\n"},
+      {"fit empty.csv", 2,
+       "ksatfit: empty.csv: no data (the file is empty or holds only comments)\n"},
+      {"fit --degree lab.csv", 2, ""},
+      {"fit --bogus lab.csv", 2, ""},
+      {"fit --select r2 lab.csv", 2, ""},
+      {"lab.csv", 2, ""},
+      {"fit --weight w negative.csv", 1,
+       "ksatfit: negative.csv: the fit failed: The weight for row 1 of X was -1.000000E+00.  "
+       "Weights must be nonnegative. (R2ORP, code 1)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun r = run(dir, c.arguments + " --plot plot.svg");
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("plot.svg")));
+    if (!c.message.empty()) {
+      EXPECT_EQ(r.err, c.message);
+    } else {
+      EXPECT_EQ(r.err.rfind("ksatfit: ", 0), 0u) << r.err;
+      EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ksatfit
