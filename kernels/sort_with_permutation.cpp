@@ -38,11 +38,8 @@ constexpr int kStackPairs = 64;
 // Segments this short (J - I <= 10) are left to straight insertion.
 constexpr int kInsertionSpan = 10;
 
-// Elements that a partition compares with the pivot in one sweep, and the
-// span up to which a segment is partitioned element by element instead: on
-// short segments the sweeps' fixed cost outweighs the branches they save.
+// Elements that a partition compares with the pivot in one sweep.
 constexpr int kBlock = 64;
-constexpr int kElementwiseSpan = 32;
 
 // Vectors shorter than this are sorted on one thread: for them, starting and
 // joining a thread gains too little.
@@ -94,7 +91,7 @@ struct Sorting {
         T = RB(IJ);
       }
     }
-    if (J - I > kElementwiseSpan) exchange_blocks(T, K, L);
+    exchange_blocks(T, K, L);
     for (;;) {
       do --L; while (RB(L) > T);
       do ++K; while (RB(K) < T);
