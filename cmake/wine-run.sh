@@ -65,11 +65,16 @@ mkdir -p "$(dirname "$prefix")"
     fi
     touch "$prefix/.ksatfit-ready"
   fi
-  # Stays up for a minute after the last program ends, so it neither costs
-  # every run its start-up nor outlives the tests for long. (Started without
-  # the lock's descriptor, which it would otherwise hold for as long as it
-  # runs.)
-  "$WINESERVER" -p60 9>&- </dev/null >/dev/null 2>&1 || true
+  # The wineserver stays up for a minute after the last program ends, so it
+  # neither costs every run its start-up nor outlives the tests for long.
+  # With a fresh server, the first program also starts Wine's background
+  # services, which live as long as the server and keep the standard output
+  # and error they were given open (a test harness reading them would wait
+  # for that minute): a program without output starts them instead. (Both
+  # without the lock's descriptor, which they would otherwise hold.)
+  if "$WINESERVER" -p60 9>&- </dev/null >/dev/null 2>&1; then
+    /usr/lib/wine/wine64 cmd.exe /c exit 9>&- </dev/null >/dev/null 2>&1 || true
+  fi
 ) 9>"$prefix.lock"
 
 exec "$loader" "$program" "$@"

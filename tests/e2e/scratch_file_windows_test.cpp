@@ -149,15 +149,19 @@ INSTANTIATE_TEST_SUITE_P(
                              "the file may not be written: the file is in use by another program"}),
     [](const testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
 
-// The laboratory's folders carry German names: C:\Prüfungen\Los 3.
-TEST_P(HostileScratchFile, WorkingDirectoryWithNonAsciiNameWorks) {
-  const Case& c = GetParam();
+// The laboratory's folders carry German names (C:\Prüfungen\Los 3); the
+// name here also has letters that the Western European ANSI code page
+// cannot hold, which only the wide-character API gets right. The three
+// programs share the code that names files, so one of them stands for all.
+TEST(WholeRun, WorkingDirectoryWithNonAsciiNameWorks) {
+  const Case c{"ksatcubic", &kKsatCubic, 0};
   const std::string input = joined(sample_lines(c));
   const ProgramRun plain = run_on(*c.program, input);
   ASSERT_EQ(plain.console.exit_status, 0);
 
   TempDir dir;
-  const fs::path inner = fs::path(wide(dir.path())) / L"Pr\u00fcfungen" / L"Los 3";
+  const fs::path inner =
+      fs::path(wide(dir.path())) / L"Pr\u00fcfungen" / L"Los 3 \u0141\u00f3d\u017a";
   ASSERT_TRUE(fs::create_directories(inner));
   {
     std::ofstream out(inner / wide(c.program->scratch), std::ios::binary);

@@ -91,7 +91,8 @@ TEST_F(Rewrite, FileHeldWithoutAnySharingCannotBeOpened) {
 }
 
 TEST_F(Rewrite, NonAsciiDirectoryNamesWork) {
-  const std::string inner = dir.path() + "/Pr\u00fcfungen/Los 3";  // UTF-8, as paths are given
+  // UTF-8, as paths are given; the letters of "Łódź" are outside the ANSI code page.
+  const std::string inner = dir.path() + "/Pr\u00fcfungen/Los 3 \u0141\u00f3d\u017a";
   ASSERT_TRUE(std::filesystem::create_directories(wide(inner)));
   const std::string scratch = inner + "/temp3";
   ASSERT_TRUE(CopyFileW(wide(target).c_str(), wide(scratch).c_str(), TRUE));
