@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
                "ksatfit"};
   app.set_version_flag("--version", "ksatfit " KSATFIT_VERSION);
   app.require_subcommand(1);
+  // Options are spelled the same everywhere: on Windows a path such as
+  // /data/lot3.csv must stay a file name, not become an option.
+  app.allow_windows_style_options(false);
   Arguments a;
   CLI::App* fit = app.add_subcommand("fit", "fit a polynomial to a column file");
   fit->add_option("FILE", a.file, "the data file; - reads standard input")->required();

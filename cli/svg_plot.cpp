@@ -1,11 +1,10 @@
 #include "cli/svg_plot.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -238,8 +237,9 @@ std::string svg_plot(std::span<const float> x, std::span<const float> y, const P
 }
 
 void write_file_safely(const std::filesystem::path& path, const std::string& contents) {
+  // A name no other writer of the same plot picks at the same time.
   std::filesystem::path temporary = path;
-  temporary += ".tmp" + std::to_string(::getpid());
+  temporary += ".tmp" + std::to_string(std::random_device{}());
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(contents.data(), static_cast<std::streamsize>(contents.size()));

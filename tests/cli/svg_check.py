@@ -1,6 +1,6 @@
 """The plot is well-formed XML with one mark per plotted point and the curve.
 
-Usage: svg_check.py KSATFIT WORK_DIR
+Usage: svg_check.py [EMULATOR...] KSATFIT WORK_DIR
 """
 import os
 import subprocess
@@ -15,7 +15,7 @@ def plot(program, work, name, rows, header="x,y"):
     out = os.path.join(work, name + ".svg")
     with open(data, "w") as f:
         f.write(header + "\n" + "".join(f"{x!r},{y!r}\n" for x, y in rows))
-    run = subprocess.run([program, "fit", data, "--plot", out], capture_output=True, text=True)
+    run = subprocess.run([*program, "fit", data, "--plot", out], capture_output=True, text=True)
     assert run.returncode == 0, run.stderr
     root = ET.parse(out).getroot()  # raises unless well-formed
     assert root.tag == SVG + "svg"
@@ -28,7 +28,7 @@ def plot(program, work, name, rows, header="x,y"):
 
 
 def main():
-    program, work = sys.argv[1], sys.argv[2]
+    *program, work = sys.argv[1:]
     os.makedirs(work, exist_ok=True)
     failures = 0
 

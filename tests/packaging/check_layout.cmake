@@ -1,7 +1,7 @@
 # Installs the build into a scratch prefix and makes its package, and checks
 # that each holds what it should.
 #   cmake -DSOURCE_DIR=... -DBUILD_DIR=... -DWORK_DIR=... -DCPACK=... -DLIB_DIR=lib
-#         -DDOCUMENT_DIR=share/doc/ksatfit -DWINDOWS=0|1 -DEXE_SUFFIX=.exe -P check_layout.cmake
+#         -DDOCUMENT_DIR=share/doc/ksatfit -DWINDOWS=0|1 -DPROGRAMS="ksatcubic.exe;..." -P check_layout.cmake
 file(REMOVE_RECURSE ${WORK_DIR})
 
 function(expect_files what actual expected)
@@ -19,7 +19,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
-set(programs bin/ksatcubic${EXE_SUFFIX} bin/ksatquad${EXE_SUFFIX} bin/stressquad${EXE_SUFFIX})
+set(programs ${PROGRAMS})
+list(TRANSFORM programs PREPEND bin/)
 set(documents ${DOCUMENT_DIR}/README.md)
 if(WINDOWS)
   list(APPEND documents ${DOCUMENT_DIR}/LABORATORY.txt)
