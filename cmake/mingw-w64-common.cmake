@@ -10,6 +10,12 @@ endif()
 set(CMAKE_C_COMPILER ${KSATFIT_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${KSATFIT_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${KSATFIT_MINGW_TRIPLET}-windres)
+# The Fortran compiler, where it is installed: the package tests build a
+# Fortran program against the installed library.
+find_program(KSATFIT_MINGW_GFORTRAN ${KSATFIT_MINGW_TRIPLET}-gfortran-posix)
+if(KSATFIT_MINGW_GFORTRAN)
+  set(CMAKE_Fortran_COMPILER ${KSATFIT_MINGW_GFORTRAN})
+endif()
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KSATFIT_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -6,8 +6,13 @@
 #     CMAKE_PREFIX_PATH=PREFIX (GENERATOR, CXX, TOOLCHAIN_FILE).
 #   KIND=make: the Makefile in SOURCE_DIR, target PROGRAM, with
 #     PKG_CONFIG_PATH=PKG_CONFIG_DIR (CC, FC, EXE).
-# EMULATOR runs a cross-compiled program. A tool that is missing skips the
-# test with a message saying which.
+# EMULATOR runs a cross-compiled program, which finds its compiler's DLLs in
+# DLL_PATH (Windows paths) if it needs any; both are lists with | between
+# their elements. MAKE_FLAGS are further arguments of make (variable
+# settings). A tool that is missing skips the test with a message saying which.
+string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
+string(REPLACE "|" ";" DLL_PATH "${DLL_PATH}")
+
 function(skip why)
   message(STATUS "Skipped: ${why}")
 endfunction()
@@ -16,6 +21,9 @@ function(check_run program)
   # gfortran buffers its own unit 6 apart from the library's standard
   # output; unbuffered, the lines of both come out in the order written.
   set(ENV{GFORTRAN_UNBUFFERED_PRECONNECTED} y)
+  if(DLL_PATH)
+    set(ENV{WINEPATH} "${DLL_PATH}")
+  endif()
   execute_process(COMMAND ${EMULATOR} ${program} WORKING_DIRECTORY ${WORK_DIR}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   set(expected "")
@@ -39,7 +47,10 @@ if(KIND STREQUAL "find_package")
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=${PREFIX}
       -DCMAKE_CXX_COMPILER=${CXX})
   if(TOOLCHAIN_FILE)
-    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
+    # A cross build looks for packages only under the target's root, so the
+    # package's own directory is named.
+    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}
+         -Dksatfit_DIR=${PREFIX}/lib/cmake/ksatfit)
   endif()
   execute_process(COMMAND ${configure} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -67,7 +78,7 @@ elseif(KIND STREQUAL "make")
             ${PKG_CONFIG} --cflags --libs ksatfit
     OUTPUT_VARIABLE flags)
   message(STATUS "pkg-config --cflags --libs ksatfit: ${flags}")
-  set(make ${MAKE} ${PROGRAM}${EXE} EXE=${EXE})
+  set(make ${MAKE} ${PROGRAM}${EXE} EXE=${EXE} ${MAKE_FLAGS})
   foreach(tool CC FC)
     if(DEFINED ${tool})
       list(APPEND make ${tool}=${${tool}})
