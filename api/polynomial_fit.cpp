@@ -1,6 +1,7 @@
 // fit_polynomial (ksatfit/fit.hpp): the curve fit and the orthogonal fit with
-// options, run through the library's own routines inside a captured call,
-// and their arrays turned into one struct with named members.
+// options, run through the library's own routines (in float, or the same
+// routines made for double) inside a captured call, and their arrays turned
+// into one struct with named members.
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -11,10 +12,13 @@
 #include <vector>
 
 #include "api/captured_call.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
 #include "regression/curve_fit.hpp"
 #include "regression/fitted_curve.hpp"
+#include "regression/orthogonal_fit.hpp"
+#include "regression/summary_statistics.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {
@@ -24,8 +28,10 @@ std::size_t count(int n) { return static_cast<std::size_t>(std::max(n, 0)); }
 
 // The number of pairs as the library's integer, checked before any library
 // routine runs.
-int pair_count(std::span<const float> x, std::span<const float> y, const FitOptions* options) {
-  const auto same_length = [&](std::span<const float> values, const char* name) {
+template <class Real>
+int pair_count(std::span<const Real> x, std::span<const Real> y,
+               const BasicFitOptions<Real>* options) {
+  const auto same_length = [&](std::span<const Real> values, const char* name) {
     if (values.size() != x.size()) {
       throw std::invalid_argument(std::string("fit_polynomial: x has ") +
                                   std::to_string(x.size()) + " values and " + name + " " +
@@ -43,14 +49,16 @@ int pair_count(std::span<const float> x, std::span<const float> y, const FitOpti
   return static_cast<int>(x.size());
 }
 
-std::vector<BasicFTest<float>> f_tests(const std::vector<float>& table, int rows) {
-  const Mat1<const float> m(table.data(), rows);
-  std::vector<BasicFTest<float>> tests;
+template <class Real>
+std::vector<BasicFTest<Real>> f_tests(const std::vector<Real>& table, int rows) {
+  const Mat1<const Real> m(table.data(), rows);
+  std::vector<BasicFTest<Real>> tests;
   for (int I = 1; I <= rows; ++I) tests.push_back({m(I, 1), m(I, 2), m(I, 3), m(I, 4)});
   return tests;
 }
 
-BasicAnova<float> anova(const std::array<float, 15>& AOV) {
+template <class Real>
+BasicAnova<Real> anova(const std::array<Real, 15>& AOV) {
   const auto& a = AOV;
   return {a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7],
           a[8], a[9], a[10], a[11], a[12], a[13], a[14]};
@@ -58,16 +66,17 @@ BasicAnova<float> anova(const std::array<float, 15>& AOV) {
 
 // The result shared by both overloads: NDEG is the degree asked for, B and
 // SSPOLY have NDEG+1 values.
-PolynomialFit describe(int NDEG, int NOBS, const CurveFitDetails& d, std::vector<float> B,
-                       std::vector<float> SSPOLY) {
-  const float NaN = AMACH(6);
+template <class Real>
+BasicPolynomialFit<Real> describe(int NDEG, int NOBS, const CurveFitDetails<Real>& d,
+                                  std::vector<Real> B, std::vector<Real> SSPOLY) {
+  const Real NaN = RealTraits<Real>::missing();
   const int N = d.NDEGF + 1;
-  const Mat1<const float> coef(d.COEF.data(), N);
-  PolynomialFit fit;
+  const Mat1<const Real> coef(d.COEF.data(), N);
+  BasicPolynomialFit<Real> fit;
   fit.degree = NDEG;
   fit.degree_fitted = d.NDEGF;
   fit.coefficients = std::move(B);
-  for (std::vector<float>* column : {&fit.standard_errors, &fit.t, &fit.p}) {
+  for (std::vector<Real>* column : {&fit.standard_errors, &fit.t, &fit.p}) {
     column->assign(count(NDEG) + 1, NaN);
   }
   for (int I = 1; I <= N; ++I) {
@@ -92,16 +101,18 @@ PolynomialFit describe(int NDEG, int NOBS, const CurveFitDetails& d, std::vector
 
 // The data matrix of R2ORP: x, y, then the weights and the frequencies when
 // given, each a column of NOBS rows.
+template <class Real>
 struct DataMatrix {
-  std::vector<float> X;
+  std::vector<Real> X;
   int NCOL = 2;
   int IWT = 0;
   int IFRQ = 0;
 };
 
-DataMatrix data_matrix(std::span<const float> x, std::span<const float> y,
-                       const FitOptions& options) {
-  DataMatrix m;
+template <class Real>
+DataMatrix<Real> data_matrix(std::span<const Real> x, std::span<const Real> y,
+                             const BasicFitOptions<Real>& options) {
+  DataMatrix<Real> m;
   m.X.assign(x.begin(), x.end());
   m.X.insert(m.X.end(), y.begin(), y.end());
   if (!options.weights.empty()) {
@@ -115,26 +126,20 @@ DataMatrix data_matrix(std::span<const float> x, std::span<const float> y,
   return m;
 }
 
-}  // namespace
-
-template <>
-float BasicPolynomialFit<float>::evaluate(float x) const {
-  return fitted_value(degree_fitted, alpha.data(), beta.data(), x_scale, x_shift,
-                      orthogonal_coefficients.data(), x);
-}
-
-PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y, int degree) {
-  const int NOBS = pair_count(x, y, nullptr);
+template <class Real>
+BasicPolynomialFit<Real> curve_fit_of(std::span<const Real> x, std::span<const Real> y,
+                                      int degree) {
+  const int NOBS = pair_count<Real>(x, y, nullptr);
   const std::size_t terms = count(degree) + 1;
-  std::vector<float> B(terms);
-  std::vector<float> SSPOLY(terms);
-  std::vector<float> STAT(10);
-  CurveFitDetails details;
+  std::vector<Real> B(terms);
+  std::vector<Real> SSPOLY(terms);
+  std::vector<Real> STAT(10);
+  CurveFitDetails<Real> details;
 
   CapturedCall call;
   curve_fit(NOBS, x.data(), y.data(), degree, B.data(), SSPOLY.data(), STAT.data(), &details);
   call.throw_if_failed();
-  PolynomialFit fit = describe(degree, NOBS, details, std::move(B), std::move(SSPOLY));
+  BasicPolynomialFit<Real> fit = describe(degree, NOBS, details, std::move(B), std::move(SSPOLY));
   fit.mean_x = STAT[0];
   fit.mean_y = STAT[1];
   fit.variance_x = STAT[2];
@@ -143,23 +148,24 @@ PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
   return fit;
 }
 
-PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
-                             const FitOptions& options) {
+template <class Real>
+BasicPolynomialFit<Real> orthogonal_fit_of(std::span<const Real> x, std::span<const Real> y,
+                                           const BasicFitOptions<Real>& options) {
   const int NOBS = pair_count(x, y, &options);
   const int MAXDEG = options.max_degree;
   const int LOF = options.lack_of_fit ? 1 : 0;
-  DataMatrix data = data_matrix(x, y, options);
-  std::vector<float> ALPHA(count(MAXDEG) + 1);
-  std::vector<float> BETA(count(MAXDEG) + 1);
-  std::vector<float> OCOEF(count(MAXDEG) + 1);
-  std::vector<float> D(count(MAXDEG) + 1);
-  std::vector<float> WK(8 * count(NOBS));
+  DataMatrix<Real> data = data_matrix(x, y, options);
+  std::vector<Real> ALPHA(count(MAXDEG) + 1);
+  std::vector<Real> BETA(count(MAXDEG) + 1);
+  std::vector<Real> OCOEF(count(MAXDEG) + 1);
+  std::vector<Real> D(count(MAXDEG) + 1);
+  std::vector<Real> WK(8 * count(NOBS));
   std::vector<int> IWK(count(NOBS));
-  CurveFitDetails d;
-  float DFE = 0.0f;
-  float SSE = 0.0f;
-  float DFPE = 0.0f;
-  float SSPE = 0.0f;
+  CurveFitDetails<Real> d;
+  Real DFE = 0;
+  Real SSE = 0;
+  Real DFPE = 0;
+  Real SSPE = 0;
 
   CapturedCall call;
   R2ORP(NOBS, data.NCOL, data.X.data(), NOBS, 2, 1, data.IFRQ, data.IWT, MAXDEG,
@@ -170,17 +176,17 @@ PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
 
   const int NDEGF = d.NDEGF;
   const std::size_t rows = count(NDEGF);
-  std::vector<float> SQSS(4 * std::max<std::size_t>(rows, 1));
-  std::vector<float> COEF(4 * (rows + 1));
-  std::vector<float> TLOF(4 * std::max<std::size_t>(rows, 1));
-  std::vector<float> WK2((rows + 1) * (rows + 7));
+  std::vector<Real> SQSS(4 * std::max<std::size_t>(rows, 1));
+  std::vector<Real> COEF(4 * (rows + 1));
+  std::vector<Real> TLOF(4 * std::max<std::size_t>(rows, 1));
+  std::vector<Real> WK2((rows + 1) * (rows + 7));
   R2TAP(NDEGF, ALPHA.data(), BETA.data(), d.XSCALE, d.XSHIFT, OCOEF.data(), D.data(), DFE, SSE,
         LOF, DFPE, SSPE, 0, d.AOV.data(), SQSS.data(), NDEGF, COEF.data(), NDEGF + 1,
         TLOF.data(), NDEGF, WK2.data());
   call.throw_if_failed();
 
-  std::vector<float> B(count(MAXDEG) + 1);
-  std::vector<float> SSPOLY(count(MAXDEG) + 1);
+  std::vector<Real> B(count(MAXDEG) + 1);
+  std::vector<Real> SSPOLY(count(MAXDEG) + 1);
   power_form_outputs(MAXDEG, NDEGF, OCOEF.data(), D[0], SQSS.data(), NDEGF, COEF.data(),
                      B.data(), SSPOLY.data());
   d.ALPHA.assign(ALPHA.begin(), ALPHA.begin() + NDEGF);
@@ -188,16 +194,57 @@ PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
   d.OCOEF.assign(OCOEF.begin(), OCOEF.begin() + NDEGF + 1);
   d.SQSS.assign(SQSS.begin(), SQSS.begin() + 4 * NDEGF);
   d.COEF = std::move(COEF);
-  PolynomialFit fit = describe(MAXDEG, NOBS, d, std::move(B), std::move(SSPOLY));
+  BasicPolynomialFit<Real> fit = describe(MAXDEG, NOBS, d, std::move(B), std::move(SSPOLY));
   if (LOF == 1) {
-    fit.pure_error = BasicPureError<float>{DFPE, SSPE};
+    fit.pure_error = BasicPureError<Real>{DFPE, SSPE};
     TLOF.resize(4 * rows);
     fit.lack_of_fit = f_tests(TLOF, NDEGF);
   }
-  const float NaN = AMACH(6);
+  const Real NaN = RealTraits<Real>::missing();
   fit.mean_x = fit.mean_y = fit.variance_x = fit.variance_y = NaN;
   fit.warnings = call.warnings();
   return fit;
 }
+
+}  // namespace
+
+template <>
+float BasicPolynomialFit<float>::evaluate(float x) const {
+  return fitted_value(degree_fitted, alpha.data(), beta.data(), x_scale, x_shift,
+                      orthogonal_coefficients.data(), x);
+}
+
+template <>
+double BasicPolynomialFit<double>::evaluate(double x) const {
+  return fitted_value(degree_fitted, alpha.data(), beta.data(), x_scale, x_shift,
+                      orthogonal_coefficients.data(), x);
+}
+
+PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y, int degree) {
+  return curve_fit_of(x, y, degree);
+}
+
+PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
+                             const FitOptions& options) {
+  return orthogonal_fit_of(x, y, options);
+}
+
+template <class>
+DoublePolynomialFit fit_polynomial(std::span<const double> x, std::span<const double> y,
+                                   int degree) {
+  return curve_fit_of(x, y, degree);
+}
+
+template <class>
+DoublePolynomialFit fit_polynomial(std::span<const double> x, std::span<const double> y,
+                                   const DoubleFitOptions& options) {
+  return orthogonal_fit_of(x, y, options);
+}
+
+template DoublePolynomialFit fit_polynomial<void>(std::span<const double>,
+                                                  std::span<const double>, int);
+template DoublePolynomialFit fit_polynomial<void>(std::span<const double>,
+                                                  std::span<const double>,
+                                                  const DoubleFitOptions&);
 
 }  // namespace ksatfit

@@ -16,6 +16,7 @@ void E1PSH(std::string_view NAME);
 void E1POP(std::string_view NAME);
 void E1STI(int IK, int IVAL);
 void E1STR(int IK, float RVAL);
+void E1STR(int IK, double RVAL);  // quoted with a double's 17 digits
 void E1STL(int IK, std::string_view STR);
 void E1INPL(char KIND, int KEY, int LENGTH, std::string_view TEXT);
 int  N1RGB();

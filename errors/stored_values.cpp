@@ -2,6 +2,8 @@
 // entries "*", kind letter, key digit, "*", value length, "%", value text.
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -53,6 +55,23 @@ void E1STR(int IK, float RVAL) {
                                 ? rt::edit_E(RVAL, kNumberField, 6)
                                 : rt::edit_1PE(RVAL, kNumberField, 6);
   E1LOCK(0);
+  if (is_key(IK)) store_number_field('R', IK, field);
+}
+
+// A double is quoted with the 17 significant digits that identify it, in the
+// layout of the float's 1PE field (d.dddE+xx, and d.ddd+xxx for a
+// three-digit exponent). Zero, NaN and the infinities read as in float.
+void E1STR(int IK, double RVAL) {
+  if (RVAL == 0.0 || !std::isfinite(RVAL)) {
+    E1STR(IK, static_cast<float>(RVAL));
+    return;
+  }
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%.16E", RVAL);
+  std::string field(text.data());
+  const std::size_t e = field.find('E');
+  if (field.size() - e > 4) field.erase(e, 1);  // E+xxx becomes +xxx
+  E1INIT();
   if (is_key(IK)) store_number_field('R', IK, field);
 }
 

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "errors/error_layer.hpp"
+#include "kernels/real_kernels.hpp"
 #include "ksatfit.hpp"
 #include "runtime/one_based.hpp"
 
@@ -62,12 +63,13 @@ struct Segment {
   int J;
 };
 
+template <class Real>
 struct Sorting {
-  Vec1<float> RB;
+  Vec1<Real> RB;
   Vec1<int> IPERM;
 
   void exchange(int p, int q) const {
-    const float t = RB(p);
+    const Real t = RB(p);
     RB(p) = RB(q);
     RB(q) = t;
     const int it = IPERM(p);
@@ -81,7 +83,7 @@ struct Sorting {
   void partition(int I, int J, float R, int& K, int& L) const {
     K = I;
     const int IJ = I + static_cast<int>(static_cast<float>(J - I) * R);
-    float T = RB(IJ);
+    Real T = RB(IJ);
     if (RB(I) > T) {
       exchange(I, IJ);
       T = RB(IJ);
@@ -114,7 +116,7 @@ struct Sorting {
   // exactly those of the scans one element at a time. Leaves K and L at the
   // last pair exchanged, where the element-wise loop takes over for the round
   // in which they cross.
-  void exchange_blocks(float T, int& K, int& L) const {
+  void exchange_blocks(Real T, int& K, int& L) const {
     int stops_k[2 * kBlock];
     int stops_l[2 * kBlock];
     int found_k = 0, used_k = 0, found_l = 0, used_l = 0;
@@ -173,7 +175,7 @@ struct Sorting {
   void insertion(int I, int J) const {
     for (int P = I + 1; P <= J; ++P) {
       if (!(RB(P) < RB(P - 1))) continue;
-      const float T = RB(P);
+      const Real T = RB(P);
       const int IT = IPERM(P);
       int Q = P - 1;
       do {
@@ -191,9 +193,10 @@ float next_fraction(float R) { return R > 0.58984375f ? R - 0.21875f : R + 0.039
 
 // Segments waiting to be sorted with their pivot fraction, and the threads
 // that sort them. With one thread nothing is ever handed on.
+template <class Real>
 class SortPool {
  public:
-  SortPool(Sorting s, int N, int threads)
+  SortPool(Sorting<Real> s, int N, int threads)
       : s_(s), grain_(std::max(kLeastShare, N / (kSharesPerThread * threads))) {
     for (int t = 1; t < threads && started_ < kMostThreads - 1; ++t) {
       try {
@@ -302,7 +305,7 @@ class SortPool {
     }
   }
 
-  const Sorting s_;
+  const Sorting<Real> s_;
   const int grain_;
   std::array<std::thread, kMostThreads - 1> workers_;
   int started_ = 0;
@@ -322,9 +325,10 @@ int sort_threads(int N) {
   return hardware <= 1 ? 1 : static_cast<int>(std::min<unsigned>(hardware, kMostThreads));
 }
 
-void sort_with_permutation(int N, float* RB, int* IPERM, int threads) {
-  const Sorting s{Vec1<float>(RB), Vec1<int>(IPERM)};
-  std::optional<SortPool> pool;
+template <class Real>
+void sort_with_permutation(int N, Real* RB, int* IPERM, int threads) {
+  const Sorting<Real> s{Vec1<Real>(RB), Vec1<int>(IPERM)};
+  std::optional<SortPool<Real>> pool;
   if (threads > 1) pool.emplace(s, N, threads);
   Segment stack[kStackPairs];
   int M = 0;  // pairs on the stack
@@ -381,7 +385,8 @@ void sort_with_permutation(int N, float* RB, int* IPERM, int threads) {
   if (pool) pool->finish();
 }
 
-void SVRGP(int N, const float* RA, float* RB, int* IPERM) {
+template <class Real>
+void SVRGP(int N, const Real* RA, Real* RB, int* IPERM) {
   RoutineScope guard("SVRGP");
   if (RA != RB) SCOPY(N, RA, 1, RB, 1);
   if (N < 1) {
@@ -393,5 +398,12 @@ void SVRGP(int N, const float* RA, float* RB, int* IPERM) {
   if (N1RTY(0) != 0) return;
   sort_with_permutation(N, RB, IPERM, sort_threads(N));
 }
+
+template void sort_with_permutation<float>(int, float*, int*, int);
+template void sort_with_permutation<double>(int, double*, int*, int);
+template void SVRGP<float>(int, const float*, float*, int*);
+template void SVRGP<double>(int, const double*, double*, int*);
+
+void SVRGP(int N, const float* RA, float* RB, int* IPERM) { SVRGP<float>(N, RA, RB, IPERM); }
 
 }  // namespace ksatfit

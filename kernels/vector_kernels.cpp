@@ -2,9 +2,12 @@
 // strided vectors. The unit-increment paths handle the leading N mod k
 // elements one at a time and then whole blocks of k, so the block loops need
 // no remainder test. The sums carry their terms and partial sums in double
-// in the order of the walk and round to float once at the end.
+// in the order of the walk and round to float once at the end (in extended
+// precision and round to double, for double vectors).
 #include <cstddef>
 
+#include "kernels/real_kernels.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
 
 namespace ksatfit {
@@ -42,11 +45,13 @@ void fill(int N, T value, T* SX, int INCX) {
 
 }  // namespace
 
-void SSET(int N, float SA, float* SX, int INCX) { fill(N, SA, SX, INCX); }
+template <class Real>
+void SSET(int N, Real SA, Real* SX, int INCX) {
+  fill(N, SA, SX, INCX);
+}
 
-void ISET(int N, int IA, int* IX, int INCX) { fill(N, IA, IX, INCX); }
-
-void SCOPY(int N, const float* SX, int INCX, float* SY, int INCY) {
+template <class Real>
+void SCOPY(int N, const Real* SX, int INCX, Real* SY, int INCY) {
   if (N <= 0) return;
   if (INCX == 1 && INCY == 1) {
     const int m = N % 7;
@@ -67,68 +72,103 @@ void SCOPY(int N, const float* SX, int INCX, float* SY, int INCY) {
   for (int i = 0; i < N; ++i, ix += INCX, iy += INCY) SY[iy] = SX[ix];
 }
 
-float SSUM(int N, const float* SX, int INCX) {
-  double sum = 0.0;
-  if (N <= 0 || INCX < 1) return 0.0f;
+template <class Real>
+Real SSUM(int N, const Real* SX, int INCX) {
+  using Wide = typename RealTraits<Real>::Wide;
+  typename RealTraits<Real>::WideSum sum = 0.0;
+  if (N <= 0 || INCX < 1) return Real{0};
   if (INCX == 1) {
     const int m = N % 6;
-    for (int i = 0; i < m; ++i) sum += SX[i];
+    for (int i = 0; i < m; ++i) sum += Wide{SX[i]};
     for (int i = m; i < N; i += 6) {
-      sum += SX[i];
-      sum += SX[i + 1];
-      sum += SX[i + 2];
-      sum += SX[i + 3];
-      sum += SX[i + 4];
-      sum += SX[i + 5];
+      sum += Wide{SX[i]};
+      sum += Wide{SX[i + 1]};
+      sum += Wide{SX[i + 2]};
+      sum += Wide{SX[i + 3]};
+      sum += Wide{SX[i + 4]};
+      sum += Wide{SX[i + 5]};
     }
-    return static_cast<float>(sum);
+    return static_cast<Real>(sum);
   }
-  for (Index i = 0, ix = 0; i < N; ++i, ix += INCX) sum += SX[ix];
-  return static_cast<float>(sum);
+  for (Index i = 0, ix = 0; i < N; ++i, ix += INCX) sum += Wide{SX[ix]};
+  return static_cast<Real>(sum);
 }
 
-float SDOT(int N, const float* SX, int INCX, const float* SY, int INCY) {
-  double sum = 0.0;
-  if (N <= 0) return 0.0f;
+template <class Real>
+Real SDOT(int N, const Real* SX, int INCX, const Real* SY, int INCY) {
+  using Wide = typename RealTraits<Real>::Wide;
+  typename RealTraits<Real>::WideSum sum = 0.0;
+  if (N <= 0) return Real{0};
   if (INCX == 1 && INCY == 1) {
     const int m = N % 5;
-    for (int i = 0; i < m; ++i) sum += double{SX[i]} * SY[i];
+    for (int i = 0; i < m; ++i) sum += Wide{SX[i]} * SY[i];
     for (int i = m; i < N; i += 5) {
-      sum += double{SX[i]} * SY[i];
-      sum += double{SX[i + 1]} * SY[i + 1];
-      sum += double{SX[i + 2]} * SY[i + 2];
-      sum += double{SX[i + 3]} * SY[i + 3];
-      sum += double{SX[i + 4]} * SY[i + 4];
+      sum += Wide{SX[i]} * SY[i];
+      sum += Wide{SX[i + 1]} * SY[i + 1];
+      sum += Wide{SX[i + 2]} * SY[i + 2];
+      sum += Wide{SX[i + 3]} * SY[i + 3];
+      sum += Wide{SX[i + 4]} * SY[i + 4];
     }
-    return static_cast<float>(sum);
+    return static_cast<Real>(sum);
   }
   Index ix = walk_start(N, INCX);
   Index iy = walk_start(N, INCY);
-  for (int i = 0; i < N; ++i, ix += INCX, iy += INCY) sum += double{SX[ix]} * SY[iy];
-  return static_cast<float>(sum);
+  for (int i = 0; i < N; ++i, ix += INCX, iy += INCY) sum += Wide{SX[ix]} * SY[iy];
+  return static_cast<Real>(sum);
 }
 
-float SXYZ(int N, const float* SX, int INCX, const float* SY, int INCY,
-           const float* SZ, int INCZ) {
-  double sum = 0.0;
-  if (N <= 0) return 0.0f;
+template <class Real>
+Real SXYZ(int N, const Real* SX, int INCX, const Real* SY, int INCY, const Real* SZ,
+          int INCZ) {
+  using Wide = typename RealTraits<Real>::Wide;
+  typename RealTraits<Real>::WideSum sum = 0.0;
+  if (N <= 0) return Real{0};
   if (INCX == 1 && INCY == 1 && INCZ == 1) {
     const int m = N % 3;
-    for (int i = 0; i < m; ++i) sum += double{SX[i]} * SY[i] * SZ[i];
+    for (int i = 0; i < m; ++i) sum += Wide{SX[i]} * SY[i] * SZ[i];
     for (int i = m; i < N; i += 3) {
-      sum += double{SX[i]} * SY[i] * SZ[i];
-      sum += double{SX[i + 1]} * SY[i + 1] * SZ[i + 1];
-      sum += double{SX[i + 2]} * SY[i + 2] * SZ[i + 2];
+      sum += Wide{SX[i]} * SY[i] * SZ[i];
+      sum += Wide{SX[i + 1]} * SY[i + 1] * SZ[i + 1];
+      sum += Wide{SX[i + 2]} * SY[i + 2] * SZ[i + 2];
     }
-    return static_cast<float>(sum);
+    return static_cast<Real>(sum);
   }
   Index ix = walk_start(N, INCX);
   Index iy = walk_start(N, INCY);
   Index iz = walk_start(N, INCZ);
   for (int i = 0; i < N; ++i, ix += INCX, iy += INCY, iz += INCZ) {
-    sum += double{SX[ix]} * SY[iy] * SZ[iz];
+    sum += Wide{SX[ix]} * SY[iy] * SZ[iz];
   }
-  return static_cast<float>(sum);
+  return static_cast<Real>(sum);
+}
+
+#define KSATFIT_VECTOR_KERNELS(Real)                                                    \
+  template void SSET<Real>(int, Real, Real*, int);                                     \
+  template void SCOPY<Real>(int, const Real*, int, Real*, int);                        \
+  template Real SSUM<Real>(int, const Real*, int);                                     \
+  template Real SDOT<Real>(int, const Real*, int, const Real*, int);                   \
+  template Real SXYZ<Real>(int, const Real*, int, const Real*, int, const Real*, int);
+KSATFIT_VECTOR_KERNELS(float)
+KSATFIT_VECTOR_KERNELS(double)
+#undef KSATFIT_VECTOR_KERNELS
+
+void SSET(int N, float SA, float* SX, int INCX) { SSET<float>(N, SA, SX, INCX); }
+
+void ISET(int N, int IA, int* IX, int INCX) { fill(N, IA, IX, INCX); }
+
+void SCOPY(int N, const float* SX, int INCX, float* SY, int INCY) {
+  SCOPY<float>(N, SX, INCX, SY, INCY);
+}
+
+float SSUM(int N, const float* SX, int INCX) { return SSUM<float>(N, SX, INCX); }
+
+float SDOT(int N, const float* SX, int INCX, const float* SY, int INCY) {
+  return SDOT<float>(N, SX, INCX, SY, INCY);
+}
+
+float SXYZ(int N, const float* SX, int INCX, const float* SY, int INCY,
+           const float* SZ, int INCZ) {
+  return SXYZ<float>(N, SX, INCX, SY, INCY, SZ, INCZ);
 }
 
 namespace {

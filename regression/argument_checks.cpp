@@ -51,13 +51,17 @@ void C12ILE(int I1, std::string_view NAMEN, int I2, std::string_view NAMELD, int
   ++IER;
 }
 
-void C1GE0(float X, std::string_view NAME, int& IER) {
-  if (X < 0.0f) {
+template <class Real>
+void C1GE0(Real X, std::string_view NAME, int& IER) {
+  if (X < 0) {
     E1STR(1, X);
     E1STL(1, NAME);
     E1MES(5, IER, "%(L1) = %(R1).  %(L1) must be greater than or equal to zero.");
   }
   ++IER;
 }
+
+template void C1GE0<float>(float, std::string_view, int&);
+template void C1GE0<double>(double, std::string_view, int&);
 
 }  // namespace ksatfit

@@ -19,7 +19,8 @@ void C1IARG(int I, std::string_view NAME, int ILO, int IHI, int& IER);
 // I1 must not exceed I2.
 void C12ILE(int I1, std::string_view NAMEN, int I2, std::string_view NAMELD, int& IER);
 
-// X must not be negative; NaN passes.
-void C1GE0(float X, std::string_view NAME, int& IER);
+// X (float or double) must not be negative; NaN passes.
+template <class Real>
+void C1GE0(Real X, std::string_view NAME, int& IER);
 
 }  // namespace ksatfit

@@ -6,7 +6,10 @@
 #include <new>
 
 #include "errors/error_layer.hpp"
+#include "kernels/real_kernels.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
+#include "regression/summary_statistics.hpp"
 #include "regression/orthogonal_fit.hpp"
 #include "runtime/one_based.hpp"
 
@@ -14,14 +17,15 @@ namespace ksatfit {
 namespace {
 
 // What the regression hands back besides its arrays.
+template <class Real>
 struct RegressionScalars {
   int NDEGF = 0;
-  float XSCALE = 0.0f;
-  float XSHIFT = 0.0f;
-  float DFE = 0.0f;
-  float SSE = 0.0f;
-  float DFPE = 0.0f;  // written only with a lack-of-fit test, which is off
-  float SSPE = 0.0f;
+  Real XSCALE = 0;
+  Real XSHIFT = 0;
+  Real DFE = 0;
+  Real SSE = 0;
+  Real DFPE = 0;  // written only with a lack-of-fit test, which is off
+  Real SSPE = 0;
   int NMISS = 0;
 };
 
@@ -79,66 +83,71 @@ bool report_regression_condition(int NDEG, int NDEGF) {
 // STAT(1)..STAT(4): means and sample variances over the pairs without NaN.
 // The mean of x is the scaled abscissas' mean ALPHA(1) mapped back to x; one
 // walk over the pairs then carries the sum of y and the sum of squares of x
-// about that mean, each in float in index order.
-void means_and_variances(int NOBS, const float* XDATA, const float* YDATA,
-                         const RegressionScalars& r, float ALPHA1, const float* AOV,
-                         const Vec1<float>& stat) {
-  const Vec1<const float> x(XDATA);
-  const Vec1<const float> y(YDATA);
-  const float m = static_cast<float>(NOBS - r.NMISS - 1);
+// about that mean, each in index order (RealTraits: Sum).
+template <class Real>
+void means_and_variances(int NOBS, const Real* XDATA, const Real* YDATA,
+                         const RegressionScalars<Real>& r, Real ALPHA1, const Real* AOV,
+                         const Vec1<Real>& stat) {
+  using Sum = typename RealTraits<Real>::Sum;
+  const Vec1<const Real> x(XDATA);
+  const Vec1<const Real> y(YDATA);
+  const Real m = static_cast<Real>(NOBS - r.NMISS - 1);
   if (r.NDEGF != 0) {
     stat(1) = C1DIV(ALPHA1 - r.XSHIFT, r.XSCALE);
   } else {
-    stat(1) = AMACH(6);
-    stat(3) = AMACH(6);
+    stat(1) = RealTraits<Real>::missing();
+    stat(3) = RealTraits<Real>::missing();
   }
   // Without a pair that contains NaN there is nothing to test. The squares
   // are summed even when the mean of x is NaN (degree 0); they are not used
   // then.
   const bool all_pairs = r.NMISS == 0;
-  const float XMEAN = stat(1);
-  float sum = 0.0f;
-  float squares = 0.0f;
+  const Real XMEAN = stat(1);
+  Sum sum = 0;
+  Sum squares = 0;
   for (int I = 1; I <= NOBS; ++I) {
     if (!all_pairs && (IFNAN(x(I)) || IFNAN(y(I)))) continue;
     sum = sum + y(I);
-    const float deviation = x(I) - XMEAN;
+    const Real deviation = x(I) - XMEAN;
     squares = squares + deviation * deviation;
   }
-  stat(2) = sum / (m + 1.0f);
-  if (r.NDEGF != 0) stat(3) = C1DIV(squares, m);
-  stat(4) = C1DIV(Vec1<const float>(AOV)(6), m);
+  stat(2) = static_cast<Real>(sum / (m + 1));
+  if (r.NDEGF != 0) stat(3) = C1DIV(static_cast<Real>(squares), m);
+  stat(4) = C1DIV(Vec1<const Real>(AOV)(6), m);
 }
 
 // B, SSPOLY and STAT from the regression and its summary statistics. Terms
 // above the fitted degree are 0. SSPOLY(1) holds D(1), the pair count, on entry.
-void assemble_outputs(int NOBS, const float* XDATA, const float* YDATA, int NDEG,
-                      const RegressionScalars& r, const float* WK, const CurveFitSlices& s,
-                      const float* AOV, float* B, float* SSPOLY, float* STAT) {
+template <class Real>
+void assemble_outputs(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG,
+                      const RegressionScalars<Real>& r, const Real* WK, const CurveFitSlices& s,
+                      const Real* AOV, Real* B, Real* SSPOLY, Real* STAT) {
   power_form_outputs(NDEG, r.NDEGF, WK + s.ocoef, SSPOLY[0], WK + s.sqss, NDEG, WK + s.coef, B,
                      SSPOLY);
-  const Vec1<float> stat(STAT);
-  const Vec1<const float> aov(AOV);
-  means_and_variances(NOBS, XDATA, YDATA, r, Vec1<const float>(WK + s.alpha)(1), AOV, stat);
+  const Vec1<Real> stat(STAT);
+  const Vec1<const Real> aov(AOV);
+  means_and_variances(NOBS, XDATA, YDATA, r, Vec1<const Real>(WK + s.alpha)(1), AOV, stat);
   stat(5) = aov(11);
   stat(6) = aov(1);
   stat(7) = aov(4);
   stat(8) = aov(2);
   stat(9) = aov(5);
-  stat(10) = static_cast<float>(r.NMISS);
+  stat(10) = static_cast<Real>(r.NMISS);
 }
 
 // The first ROWS rows of the four columns of a matrix with leading dimension
 // LD, as a matrix with leading dimension ROWS.
-std::vector<float> leading_rows(const float* matrix, int LD, int ROWS) {
-  const Mat1<const float> a(matrix, LD);
-  std::vector<float> rows(4 * static_cast<std::size_t>(ROWS));
+template <class Real>
+std::vector<Real> leading_rows(const Real* matrix, int LD, int ROWS) {
+  const Mat1<const Real> a(matrix, LD);
+  std::vector<Real> rows(4 * static_cast<std::size_t>(ROWS));
   for (int J = 1; J <= 4; ++J) SCOPY(ROWS, a.ptr(1, J), 1, rows.data() + (J - 1) * ROWS, 1);
   return rows;
 }
 
-void hand_back_details(int NDEG, const RegressionScalars& r, const float* WK,
-                       const CurveFitSlices& s, const float* AOV, CurveFitDetails& details) {
+template <class Real>
+void hand_back_details(int NDEG, const RegressionScalars<Real>& r, const Real* WK,
+                       const CurveFitSlices& s, const Real* AOV, CurveFitDetails<Real>& details) {
   details.NDEGF = r.NDEGF;
   details.XSCALE = r.XSCALE;
   details.XSHIFT = r.XSHIFT;
@@ -152,8 +161,9 @@ void hand_back_details(int NDEG, const RegressionScalars& r, const float* WK,
 }
 
 // R2URV, handing back its details when DETAILS is not null.
-void curve_fit_work(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
-                    float* SSPOLY, float* STAT, float* WK, int* IWK, CurveFitDetails* DETAILS) {
+template <class Real>
+void curve_fit_work(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Real* B,
+                    Real* SSPOLY, Real* STAT, Real* WK, int* IWK, CurveFitDetails<Real>* DETAILS) {
   RoutineScope guard("R2URV");
   if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
   const CurveFitSlices s = curve_fit_slices(NOBS, NDEG);
@@ -164,13 +174,13 @@ void curve_fit_work(int NOBS, const float* XDATA, const float* YDATA, int NDEG, 
   // frequencies and weights, fit up to NDEG unless a perfect fit or the
   // distinct abscissas stop it, no lack-of-fit test. SSPOLY receives the
   // basis sums of squares D.
-  RegressionScalars r;
+  RegressionScalars<Real> r;
   R2ORP(NOBS, XDATA, YDATA, NDEG, r.NDEGF, r.XSCALE, r.XSHIFT, WK + s.alpha, WK + s.beta,
         WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS, WK + s.regression_work, IWK);
   if (!report_regression_condition(NDEG, r.NDEGF)) return;
 
-  float AOV[15];
-  float TLOF[20];  // never written: the lack-of-fit option is off
+  Real AOV[15];
+  Real TLOF[20];  // never written: the lack-of-fit option is off
   const int IPRINT = 0;
   R2TAP(r.NDEGF, WK + s.alpha, WK + s.beta, r.XSCALE, r.XSHIFT, WK + s.ocoef, SSPOLY, r.DFE,
         r.SSE, 0, r.DFPE, r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF,
@@ -181,15 +191,16 @@ void curve_fit_work(int NOBS, const float* XDATA, const float* YDATA, int NDEG, 
 
 }  // namespace
 
-void power_form_outputs(int NDEG, int NDEGF, const float* OCOEF, float D1, const float* SQSS,
-                        int LDSQSS, const float* COEF, float* B, float* SSPOLY) {
-  const Vec1<float> sspoly(SSPOLY);
-  const Vec1<const float> ocoef(OCOEF);
-  const Mat1<const float> sqss(SQSS, LDSQSS);
+template <class Real>
+void power_form_outputs(int NDEG, int NDEGF, const Real* OCOEF, Real D1, const Real* SQSS,
+                        int LDSQSS, const Real* COEF, Real* B, Real* SSPOLY) {
+  const Vec1<Real> sspoly(SSPOLY);
+  const Vec1<const Real> ocoef(OCOEF);
+  const Mat1<const Real> sqss(SQSS, LDSQSS);
   sspoly(1) = ocoef(1) * ocoef(1) * D1;
-  SSET(NDEG, 0.0f, sspoly.ptr(2), 1);
+  SSET(NDEG, Real{0}, sspoly.ptr(2), 1);
   SCOPY(NDEGF, sqss.ptr(1, 2), 1, sspoly.ptr(2), 1);
-  SSET(NDEG + 1, 0.0f, B, 1);
+  SSET(NDEG + 1, Real{0}, B, 1);
   SCOPY(NDEGF + 1, COEF, 1, B, 1);
 }
 
@@ -217,21 +228,22 @@ CurveFitSlices curve_fit_slices(int NOBS, int NDEG) {
 
 void RCURV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
            float* SSPOLY, float* STAT) {
-  curve_fit(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, nullptr);
+  curve_fit<float>(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, nullptr);
 }
 
 void R2URV(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
            float* SSPOLY, float* STAT, float* WK, int* IWK) {
-  curve_fit_work(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK, IWK, nullptr);
+  curve_fit_work<float>(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK, IWK, nullptr);
 }
 
-void curve_fit(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
-               float* SSPOLY, float* STAT, CurveFitDetails* DETAILS) {
+template <class Real>
+void curve_fit(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Real* B, Real* SSPOLY,
+               Real* STAT, CurveFitDetails<Real>* DETAILS) {
   RoutineScope guard("RCURV");
   if (!curve_fit_arguments_ok(NOBS, NDEG)) return;
   // Both requests are made; whichever succeeded is released on return,
   // before the name is popped.
-  const std::unique_ptr<float[]> WK = try_allocate<float>(rcurv_real_workspace_size(NOBS, NDEG));
+  const std::unique_ptr<Real[]> WK = try_allocate<Real>(rcurv_real_workspace_size(NOBS, NDEG));
   const std::unique_ptr<int[]> IWK = try_allocate<int>(NOBS);
   if (!WK || !IWK) {
     E1MES(5, 3, " ");
@@ -243,5 +255,14 @@ void curve_fit(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float
   }
   curve_fit_work(NOBS, XDATA, YDATA, NDEG, B, SSPOLY, STAT, WK.get(), IWK.get(), DETAILS);
 }
+
+#define KSATFIT_CURVE_FIT(Real)                                                              \
+  template void curve_fit<Real>(int, const Real*, const Real*, int, Real*, Real*, Real*,       \
+                                CurveFitDetails<Real>*);                                       \
+  template void power_form_outputs<Real>(int, int, const Real*, Real, const Real*, int,        \
+                                         const Real*, Real*, Real*);
+KSATFIT_CURVE_FIT(float)
+KSATFIT_CURVE_FIT(double)
+#undef KSATFIT_CURVE_FIT
 
 }  // namespace ksatfit

@@ -12,30 +12,34 @@ namespace ksatfit {
 
 // What a curve fit computes on its way to B, SSPOLY and STAT, for callers
 // that report the whole fit. Written only when B, SSPOLY and STAT are.
+template <class Real>
 struct CurveFitDetails {
   int NDEGF = 0;
-  float XSCALE = 0.0f;
-  float XSHIFT = 0.0f;
+  Real XSCALE = 0;
+  Real XSHIFT = 0;
   int NMISS = 0;
-  std::vector<float> ALPHA;  // NDEGF
-  std::vector<float> BETA;   // NDEGF
-  std::vector<float> OCOEF;  // NDEGF + 1
-  std::array<float, 15> AOV{};
-  std::vector<float> SQSS;  // NDEGF rows by 4, leading dimension NDEGF
-  std::vector<float> COEF;  // NDEGF + 1 rows by 4, leading dimension NDEGF + 1
+  std::vector<Real> ALPHA;  // NDEGF
+  std::vector<Real> BETA;   // NDEGF
+  std::vector<Real> OCOEF;  // NDEGF + 1
+  std::array<Real, 15> AOV{};
+  std::vector<Real> SQSS;  // NDEGF rows by 4, leading dimension NDEGF
+  std::vector<Real> COEF;  // NDEGF + 1 rows by 4, leading dimension NDEGF + 1
 };
 
-// RCURV, handing back the details of the fit as well when DETAILS is not
-// null. The routine-name stack, the messages and the outputs are RCURV's.
-void curve_fit(int NOBS, const float* XDATA, const float* YDATA, int NDEG, float* B,
-               float* SSPOLY, float* STAT, CurveFitDetails* DETAILS);
+// RCURV (float: the library's routine; double: the same fit in double
+// precision), handing back the details of the fit as well when DETAILS is
+// not null. The routine-name stack, the messages and the outputs are RCURV's.
+template <class Real>
+void curve_fit(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Real* B, Real* SSPOLY,
+               Real* STAT, CurveFitDetails<Real>* DETAILS);
 
 // B and SSPOLY (NDEG+1 each) of a fit of degree NDEGF: the power-form
 // coefficients (column 1 of COEF) and the sequential sums of squares (column
 // 2 of SQSS), 0 above NDEGF, and SSPOLY(1) = OCOEF(1)^2 * D1, the uncorrected
 // sum of squares of the intercept (D1 is the sum of the weights).
-void power_form_outputs(int NDEG, int NDEGF, const float* OCOEF, float D1, const float* SQSS,
-                        int LDSQSS, const float* COEF, float* B, float* SSPOLY);
+template <class Real>
+void power_form_outputs(int NDEG, int NDEGF, const Real* OCOEF, Real D1, const Real* SQSS,
+                        int LDSQSS, const Real* COEF, Real* B, Real* SSPOLY);
 
 // RCURV with caller-supplied workspace: WK of at least
 // rcurv_real_workspace_size(NOBS, NDEG) reals, IWK of NOBS integers.

@@ -4,22 +4,35 @@
 
 namespace ksatfit {
 
-float fitted_value(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
-                   const float* OCOEF, float X) {
-  const Vec1<const float> alpha(ALPHA);
-  const Vec1<const float> beta(BETA);
-  const Vec1<const float> ocoef(OCOEF);
-  const float z = XSCALE * X + XSHIFT;
-  float previous = 0.0f;  // P_(K-2)
-  float current = 1.0f;   // P_(K-1)
-  float sum = ocoef(1);
+template <class Real>
+Real orthogonal_series(int NDEG, const Real* ALPHA, const Real* BETA, const Real* OCOEF, Real z) {
+  const Vec1<const Real> alpha(ALPHA);
+  const Vec1<const Real> beta(BETA);
+  const Vec1<const Real> ocoef(OCOEF);
+  Real previous = 0;  // P_(K-2)
+  Real current = 1;   // P_(K-1)
+  Real sum = ocoef(1);
   for (int K = 1; K <= NDEG; ++K) {
-    const float next = (z - alpha(K)) * current - previous * beta(K);
+    const Real next = (z - alpha(K)) * current - previous * beta(K);
     previous = current;
     current = next;
     sum = sum + ocoef(K + 1) * current;
   }
   return sum;
 }
+
+template <class Real>
+Real fitted_value(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+                  const Real* OCOEF, Real X) {
+  return orthogonal_series(NDEG, ALPHA, BETA, OCOEF, XSCALE * X + XSHIFT);
+}
+
+template float orthogonal_series<float>(int, const float*, const float*, const float*, float);
+template double orthogonal_series<double>(int, const double*, const double*, const double*,
+                                          double);
+template float fitted_value<float>(int, const float*, const float*, float, float, const float*,
+                                   float);
+template double fitted_value<double>(int, const double*, const double*, double, double,
+                                     const double*, double);
 
 }  // namespace ksatfit

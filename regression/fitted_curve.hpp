@@ -5,10 +5,15 @@
 
 namespace ksatfit {
 
-// The sum of OCOEF(K+1) * P_K(z) for K = 0..NDEG at z = XSCALE * X + XSHIFT,
-// with P_0 = 1, P_1 = z - ALPHA(1) and
-// P_K = (z - ALPHA(K)) * P_(K-1) - BETA(K) * P_(K-2), as the fit built them.
-float fitted_value(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
-                   const float* OCOEF, float X);
+// The sum of OCOEF(K+1) * P_K(z) for K = 0..NDEG, with P_0 = 1,
+// P_1 = z - ALPHA(1) and P_K = (z - ALPHA(K)) * P_(K-1) - BETA(K) * P_(K-2),
+// as the fit built them.
+template <class Real>
+Real orthogonal_series(int NDEG, const Real* ALPHA, const Real* BETA, const Real* OCOEF, Real z);
+
+// The fitted polynomial at z = XSCALE * X + XSHIFT.
+template <class Real>
+Real fitted_value(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+                  const Real* OCOEF, Real X);
 
 }  // namespace ksatfit

@@ -6,12 +6,21 @@
 
 namespace ksatfit {
 
+// Templates on the real type, made for float and double. RCOEF and G1AOV
+// as in ksatfit.hpp:
+template <class Real>
+void RCOEF(int NCOEF, const Real* B, const Real* STDB, Real DFE, Real* COEF, int LDCOEF);
+template <class Real>
+void G1AOV(Real DFR, Real SSR, Real DFE, Real SSE, Real YMEAN, Real* AOV);
+
 // T = B/SE (guarded) and the two-sided p-value of T with DFE degrees of
 // freedom; PVAL is NaN when T is NaN or DFE is zero or NaN, 0 when T is infinite.
-void C1T(float B, float SE, float DFE, float& T, float& PVAL);
+template <class Real>
+void C1T(Real B, Real SE, Real DFE, Real& T, Real& PVAL);
 
 // Fills AOV(1)..AOV(10): degrees of freedom, sums of squares, mean squares,
 // the F statistic and its upper-tail probability. Checks nothing.
-void G3AOV(float DFR, float SSR, float DFE, float SSE, float* AOV);
+template <class Real>
+void G3AOV(Real DFR, Real SSR, Real DFE, Real SSE, Real* AOV);
 
 }  // namespace ksatfit

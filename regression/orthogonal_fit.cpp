@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "errors/error_layer.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
 #include "regression/argument_checks.hpp"
 #include "runtime/one_based.hpp"
@@ -55,7 +56,8 @@ void check_columns(int NCOL, int IRSP, int IND, int IFRQ, int IWT) {
   C1IND(0, IWT, "IWT", NCOL, "NCOL", IER);
 }
 
-void check_options(int MAXDEG, int ICRIT, float CRIT, int LOF) {
+template <class Real>
+void check_options(int MAXDEG, int ICRIT, Real CRIT, int LOF) {
   if (MAXDEG < 0) {
     E1STI(1, MAXDEG);
     E1MES(5, 4,
@@ -79,7 +81,7 @@ void check_options(int MAXDEG, int ICRIT, float CRIT, int LOF) {
             "ICRIT = %(I1) and LOF = %(I2).  When the criterion option, ICRIT, equals "
             "2, the lack of fit option, LOF, must be equal to 1.");
     }
-    if (CRIT < 0.0f || CRIT > 100.0f) {
+    if (CRIT < 0 || CRIT > 100) {
       E1STR(1, CRIT);
       E1STI(1, ICRIT);
       E1MES(5, 8,
@@ -88,7 +90,7 @@ void check_options(int MAXDEG, int ICRIT, float CRIT, int LOF) {
             "to 100 when the criterion option, ICRIT, is equal  to 2.");
     }
   }
-  if (ICRIT == 1 && (CRIT <= 0.0f || CRIT > 100.0f)) {
+  if (ICRIT == 1 && (CRIT <= 0 || CRIT > 100)) {
     E1STR(1, CRIT);
     E1STI(1, ICRIT);
     E1MES(5, 9,
@@ -100,8 +102,9 @@ void check_options(int MAXDEG, int ICRIT, float CRIT, int LOF) {
 
 // Every check runs, so one call reports every bad argument; true when none
 // fired.
+template <class Real>
 bool arguments_ok(int NOBS, int NCOL, int LDX, int IRSP, int IND, int IFRQ, int IWT,
-                  int MAXDEG, int ICRIT, float CRIT, int LOF) {
+                  int MAXDEG, int ICRIT, Real CRIT, int LOF) {
   check_dimensions(NOBS, NCOL, LDX);
   check_columns(NCOL, IRSP, IND, IFRQ, IWT);
   check_options(MAXDEG, ICRIT, CRIT, LOF);
@@ -109,43 +112,65 @@ bool arguments_ok(int NOBS, int NCOL, int LDX, int IRSP, int IND, int IFRQ, int 
 }
 
 // WK: sorted x, y, w, f (NOBS each), then the staging and working matrix.
+template <class Real>
 struct WorkAreas {
-  float* XS;
-  float* Y;
-  float* W;
-  float* F;
-  float* STAGE;
+  Real* XS;
+  Real* Y;
+  Real* W;
+  Real* F;
+  Real* STAGE;
 };
 
-WorkAreas work_areas(int NOBS, float* WK) {
+template <class Real>
+WorkAreas<Real> work_areas(int NOBS, Real* WK) {
   const std::ptrdiff_t n = NOBS;
-  return WorkAreas{WK, WK + n, WK + 2 * n, WK + 3 * n, WK + 4 * n};
+  return WorkAreas<Real>{WK, WK + n, WK + 2 * n, WK + 3 * n, WK + 4 * n};
 }
 
 }  // namespace
 
-void R2ORP(int NOBS, int NCOL, const float* X, int LDX, int IRSP, int IND, int IFRQ,
-           int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG,
-           float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF,
-           float* D, float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS,
-           float* WK, int* IWK) {
+template <class Real>
+void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
+           Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE,
+           Real& SSPE, int& NMISS, Real* WK, int* IWK) {
   RoutineScope guard("R2ORP");
   if (!arguments_ok(NOBS, NCOL, LDX, IRSP, IND, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF)) return;
-  const Mat1<const float> x(X, LDX);
-  const WorkAreas a = work_areas(NOBS, WK);
+  const Mat1<const Real> x(X, LDX);
+  const WorkAreas<Real> a = work_areas(NOBS, WK);
   R4ORP(NOBS, x.ptr(1, IND), x.ptr(1, IRSP), X, LDX, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF, NDEG,
         XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, a.XS, a.Y, a.W, a.F,
         IWK, a.STAGE);
 }
 
-void R2ORP(int NOBS, const float* XDATA, const float* YDATA, int MAXDEG, int& NDEG,
-           float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* WK, int* IWK) {
+template <class Real>
+void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG, Real& XSCALE,
+           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK) {
   RoutineScope guard("R2ORP");
-  if (!arguments_ok(NOBS, 2, NOBS, 2, 1, 0, 0, MAXDEG, 0, 0.0f, 0)) return;
-  const WorkAreas a = work_areas(NOBS, WK);
-  R4ORP(NOBS, XDATA, YDATA, nullptr, NOBS, 0, 0, MAXDEG, 0, 0.0f, 0, NDEG, XSCALE, XSHIFT, ALPHA,
-        BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, a.XS, a.Y, a.W, a.F, IWK, a.STAGE);
+  if (!arguments_ok(NOBS, 2, NOBS, 2, 1, 0, 0, MAXDEG, 0, Real{0}, 0)) return;
+  const WorkAreas<Real> a = work_areas(NOBS, WK);
+  R4ORP(NOBS, XDATA, YDATA, static_cast<const Real*>(nullptr), NOBS, 0, 0, MAXDEG, 0, Real{0}, 0,
+        NDEG, XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, a.XS, a.Y, a.W,
+        a.F, IWK, a.STAGE);
+}
+
+#define KSATFIT_ORTHOGONAL_FIT(Real)                                                          \
+  template void R2ORP<Real>(int, int, const Real*, int, int, int, int, int, int, int, Real,   \
+                            int, int&, Real&, Real&, Real*, Real*, Real*, Real*, Real&, Real&, \
+                            Real&, Real&, int&, Real*, int*);                                  \
+  template void R2ORP<Real>(int, const Real*, const Real*, int, int&, Real&, Real&, Real*,    \
+                            Real*, Real*, Real*, Real&, Real&, Real&, Real&, int&, Real*, int*);
+KSATFIT_ORTHOGONAL_FIT(float)
+KSATFIT_ORTHOGONAL_FIT(double)
+#undef KSATFIT_ORTHOGONAL_FIT
+
+void R2ORP(int NOBS, int NCOL, const float* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE, float& XSHIFT,
+           float* ALPHA, float* BETA, float* OCOEF, float* D, float& DFE, float& SSE,
+           float& DFPE, float& SSPE, int& NMISS, float* WK, int* IWK) {
+  R2ORP<float>(NOBS, NCOL, X, LDX, IRSP, IND, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF, NDEG, XSCALE,
+               XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, NMISS, WK, IWK);
 }
 
 }  // namespace ksatfit

@@ -8,14 +8,24 @@
 
 namespace ksatfit {
 
+// The routines below are templates on the real type, made for float (the
+// library's routines) and double (the double-precision fit). R2ORP with the
+// whole data matrix, as in ksatfit.hpp, for either precision:
+template <class Real>
+void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
+           Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE,
+           Real& SSPE, int& NMISS, Real* WK, int* IWK);
+
 // The orthogonal polynomial fit as the curve fit calls it: R2ORP with two
 // columns, y in column 2 and x in column 1, unit frequencies and weights, no
 // criterion (ICRIT = 0) and no lack-of-fit test (LOF = 0), on a data matrix
 // whose two columns are the arrays XDATA and YDATA as they are, so that they
 // need not first be copied into one matrix.
-void R2ORP(int NOBS, const float* XDATA, const float* YDATA, int MAXDEG, int& NDEG,
-           float& XSCALE, float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* WK, int* IWK);
+template <class Real>
+void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG, Real& XSCALE,
+           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK);
 
 // Screens the rows (NaN values, frequencies, weights), gathers the usable
 // ones sorted by abscissa into XS, Y, W (frequency times weight) and F, and
@@ -27,21 +37,23 @@ void R2ORP(int NOBS, const float* XDATA, const float* YDATA, int MAXDEG, int& ND
 // columns) while the rows are gathered, and then serves as the working matrix
 // of R3ORP (n rows by 4 columns, or by 2 with unit weights); IWK holds NOBS
 // integers.
-void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int LDX, int IFRQ,
-           int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
-           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
-           float* Y, float* W, float* F, int* IWK, float* STAGE);
+template <class Real>
+void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ,
+           int IWT, int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE,
+           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W, Real* F, int* IWK,
+           Real* STAGE);
 
 // Fits the N rows (XS ascending, combined weights W, frequencies F) degree by
 // degree and reports the conditions it meets. W and F are both given or both
 // null, which stands for a weight and frequency of 1 in every row. XS is
 // overwritten with the scaled abscissas z in [-2, 2]; WORK holds N rows by 4
 // columns (by 2 with unit weights) and IWK N integers.
-void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
-           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
-           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int* IWK, float* WORK);
+template <class Real>
+void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAXDEG, int ICRIT,
+           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Real* ALPHA, Real* BETA,
+           Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
+           Real* WORK);
 
 // Reads and checks the frequency and weight of row IROW of X (column 0: every
 // value is 1). IRET: 0 usable, 1 zero frequency (the weight is not read and
@@ -49,9 +61,9 @@ void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
 // 3 negative frequency or weight (fatal error raised). With ISIGN = -1 the
 // frequency comes back negated. INVOKE > 0 quotes NCALL as the invocation
 // number in the messages. The real before NMISS is not used.
-void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
-           int IFRQ, int IWT, float UNUSED, int& NMISS, float& FRQ, float& WT,
-           int& IRET);
+template <class Real>
+void C1WFR(int INVOKE, int NCALL, const Real* X, int LDX, int IROW, int ISIGN, int IFRQ,
+           int IWT, Real UNUSED, int& NMISS, Real& FRQ, Real& WT, int& IRET);
 
 // Checks that the column index IVAL is at least IMIN and, when NCOL >= 1, at
 // most NCOL. Each of the two checks takes IER as its code and advances it.

@@ -2,8 +2,11 @@
 // one degree at a time by the three-term recurrence, with the pure error, the
 // stopping rules and the conditions met on the way. The rows are walked once
 // to survey them, once to set up the basis and once per degree
-// (orthogonal_walks.hpp).
+// (orthogonal_walks.hpp). In double precision the error sum of squares is
+// formed from the residuals of the finished fit (RealTraits).
 #include "errors/error_layer.hpp"
+#include "kernels/real_kernels.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
 #include "regression/orthogonal_fit.hpp"
 #include "regression/orthogonal_walks.hpp"
@@ -11,38 +14,42 @@
 
 namespace ksatfit {
 
+// The criterion's percent is scaled by 0.01 in the working precision.
+static_assert(static_cast<float>(0.01) == 0.01f);
+
 namespace {
 
 // Upper-tail probability of the lack-of-fit F test of the degree-(K-1) fit,
 // which leaves NDIST - K degrees of freedom for lack of fit.
-float lack_of_fit_probability(int K, int NDIST, float SST, float SSREG, float SSPE,
-                              float DFPE) {
-  if (K >= NDIST) return 1.0f;
-  float SSLOF = SST - SSREG - SSPE;
-  if (SSLOF < 0.0f) SSLOF = 0.0f;
-  const float DFLOF = static_cast<float>(NDIST - K);
-  const float MSLOF = SSLOF / DFLOF;
-  const float MSPE = C1DIV(SSPE, DFPE);
-  float FLOF = 0.0f;
-  float PLOF = 0.0f;
+template <class Real>
+Real lack_of_fit_probability(int K, int NDIST, Real SST, Real SSREG, Real SSPE, Real DFPE) {
+  if (K >= NDIST) return 1;
+  Real SSLOF = SST - SSREG - SSPE;
+  if (SSLOF < 0) SSLOF = 0;
+  const Real DFLOF = static_cast<Real>(NDIST - K);
+  const Real MSLOF = SSLOF / DFLOF;
+  const Real MSPE = C1DIV(SSPE, DFPE);
+  Real FLOF = 0;
+  Real PLOF = 0;
   C1F(MSLOF, MSPE, DFLOF, DFPE, FLOF, PLOF);
   return PLOF;
 }
 
 // The conditions at the end, in their order. The type-6 message prints as it
 // is raised; of the rest, the last one raised is what this level reports.
-void report_conditions(int NDEG, int NDIST, int MAXDEG, int ICRIT, int LOF, float SST,
-                       float SSREG, float TOL, float& SSE, float& SSPE) {
-  if (SSE == 0.0f || SSREG >= TOL) {
+template <class Real>
+void report_conditions(int NDEG, int NDIST, int MAXDEG, int ICRIT, int LOF, Real SST, Real SSREG,
+                       Real TOL, Real& SSE, Real& SSPE) {
+  if (SSE == 0 || SSREG >= TOL) {
     E1STI(1, NDEG);
     E1MES(6, 11, "The degree %(I1) polynomial fit is a perfect fit within machine precision.");
   }
-  if (SST <= 0.0f) {
+  if (SST <= 0) {
     E1MES(3, 4,
           "The response variable, X(*,IRSP), is constant.  A zero degree polynomial is "
           "fit.");
-    SSE = 0.0f;
-    if (LOF == 1) SSPE = 0.0f;
+    SSE = 0;
+    if (LOF == 1) SSPE = 0;
   } else if (NDIST - NDEG == 1 && MAXDEG > NDEG) {
     E1STI(1, NDEG);
     E1STI(2, NDIST);
@@ -60,24 +67,27 @@ void report_conditions(int NDEG, int NDIST, int MAXDEG, int ICRIT, int LOF, floa
 }
 
 // Whether the fit stops at degree K - 1.
-bool degree_suffices(int K, int LOFLAG, int ICRIT, float CF, float PLOF, float SST,
-                     float SSREG, float TOL) {
-  if (K == 1) return SST <= 0.0f;
+template <class Real>
+bool degree_suffices(int K, int LOFLAG, int ICRIT, Real CF, Real PLOF, Real SST, Real SSREG,
+                     Real TOL) {
+  if (K == 1) return SST <= 0;
   if (LOFLAG == 1 && ICRIT == 2) return PLOF > CF;
   return SSREG >= CF * SST || SSREG >= TOL;
 }
 
 }  // namespace
 
-void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
-           int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
-           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int* IWK, float* WORK) {
+template <class Real>
+void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAXDEG, int ICRIT,
+           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Real* ALPHA, Real* BETA,
+           Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
+           Real* WORK) {
+  using Traits = RealTraits<Real>;
   RoutineScope guard("R3ORP");
-  const Vec1<float> x(XS);
-  const Vec1<float> alpha(ALPHA), beta(BETA), ocoef(OCOEF), d(D);
+  const Vec1<Real> x(XS);
+  const Vec1<Real> alpha(ALPHA), beta(BETA), ocoef(OCOEF), d(D);
 
-  const Survey s = survey_rows(N, XS, Y, W, F, IWK);
+  const Survey<Real> s = survey_rows(N, XS, Y, W, F, IWK);
   if (s.IMAX == s.IMIN) {
     E1MES(4, 7,
           "Each value of the independent variable is the same.  The independent "
@@ -86,20 +96,20 @@ void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
   }
   int NDIST = s.NDIST;
   int LOFLAG = LOF;
-  const float CF = (ICRIT == 0 ? 100.0f : CRIT) * 0.01f;
+  const Real CF = (ICRIT == 0 ? Real{100} : CRIT) * Real(0.01);
   if (LOF == 1) {
     SSPE = pure_error(NDIST, IWK, Y, W);
-    DFPE = s.SUMF - static_cast<float>(NDIST);
+    DFPE = s.SUMF - static_cast<Real>(NDIST);
     // Without replicates there is no pure error to test against; ICRIT = 2
     // then falls back on the R-squared rule with CF = CRIT/100.
-    if (DFPE == 0.0f) LOFLAG = 0;
+    if (DFPE == 0) LOFLAG = 0;
   }
-  const float XMID = (x(s.IMIN) + x(s.IMAX)) * 0.5f;
-  XSCALE = 4.0f / (x(s.IMAX) - x(s.IMIN));
+  const Real XMID = (x(s.IMIN) + x(s.IMAX)) * Real(0.5);
+  XSCALE = Real{4} / (x(s.IMAX) - x(s.IMIN));
 
-  float BETAK = 0.0f;
-  SSET(MAXDEG + 1, 0.0f, OCOEF, 1);
-  float SSREG = 0.0f;
+  Real BETAK = 0;
+  SSET(MAXDEG + 1, Real{0}, OCOEF, 1);
+  Real SSREG = 0;
   d(1) = s.SW;
   ocoef(1) = s.SWY / s.SW;
   NDEG = 0;
@@ -111,38 +121,38 @@ void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
   // exactly what centring at YBAR removes, so nothing is subtracted for it
   // (and the cancelling SWYY - SWY^2/SW is never formed). A sum of
   // nonnegative terms needs no clamp at 0.
-  const float YBAR = ocoef(1);
-  Basis b = make_basis(WORK, N, W == nullptr);
-  const Start start = start_basis(N, XS, Y, W, XMID, XSCALE, YBAR, b);
-  float RSS = start.RSS;    // residual sum of squares of the degree-(K-1) fit
-  float SWYP = 0.0f;        // sum of w (y - YBAR) P_{K-1}; first formed for P_1
-  float SWPP = s.SW;        // sum of w P_{K-1}^2
-  float SZPP = start.SZPP;  // sum of z w P_{K-1}^2
-  const float SST = s.YCONST ? 0.0f : RSS;
-  const float TOL = (1.0f - 10.0f * AMACH(4)) * SST;
+  const Real YBAR = ocoef(1);
+  Basis<Real> b = make_basis(WORK, N, W == nullptr);
+  const Start<Real> start = start_basis(N, XS, Y, W, XMID, XSCALE, YBAR, b);
+  Real RSS = start.RSS;    // residual sum of squares of the degree-(K-1) fit
+  Real SWYP = 0;           // sum of w (y - YBAR) P_{K-1}; first formed for P_1
+  Real SWPP = s.SW;        // sum of w P_{K-1}^2
+  Real SZPP = start.SZPP;  // sum of z w P_{K-1}^2
+  const Real SST = s.YCONST ? Real{0} : RSS;
+  const Real TOL = (Real{1} - Real{10} * Traits::epsilon()) * SST;
   const int NLOOP = MAXDEG + 1 < NDIST ? MAXDEG + 1 : NDIST;
   for (int K = 1; K <= NLOOP; ++K) {
     if (K >= 2) {
-      const float SSK = SWYP * SWYP / SWPP;
+      const Real SSK = SWYP * SWYP / SWPP;
       RSS = RSS - SSK;
-      if (RSS <= 0.0f) RSS = 0.0f;
+      if (RSS <= 0) RSS = 0;
       SSREG = SSREG + SSK;
       if (SSREG > SST) SSREG = SST;
     }
-    float PLOF = 1.0f;
+    Real PLOF = 1;
     if (LOFLAG == 1 && K >= 2) {
       PLOF = lack_of_fit_probability(K, NDIST, SST, SSREG, SSPE, DFPE);
     }
     if (degree_suffices(K, LOFLAG, ICRIT, CF, PLOF, SST, SSREG, TOL) || K == NLOOP) break;
 
     NDEG = K;
-    const float ALPHAK = SZPP / SWPP;
+    const Real ALPHAK = SZPP / SWPP;
     if (K >= 2) BETAK = SWPP / d(K - 1);
-    const Sums p = next_polynomial(N, XS, Y, W, YBAR, ALPHAK, BETAK, b);
+    const Sums<Real> p = next_polynomial(N, XS, Y, W, YBAR, ALPHAK, BETAK, b);
     SWYP = p.SWYP;
     SWPP = p.SWPP;
     SZPP = p.SZPP;
-    if (SWPP <= 0.0f) {
+    if (SWPP <= 0) {
       // P_K vanishes on every row: abscissas closer together than single
       // precision resolves over their range have become one when scaled, and
       // only K distinct values remain. Degree K cannot be fitted (its D would
@@ -159,11 +169,20 @@ void R3ORP(int N, float* XS, const float* Y, const float* W, const float* F,
     b.rotate();
   }
 
-  SSE = RSS;
+  SSE = Traits::error_sum_of_squares(RSS, [&] {
+    return residual_sum_of_squares(N, XS, Y, W, NDEG, ALPHA, BETA, OCOEF);
+  });
   XSHIFT = -(XMID * XSCALE);
-  DFE = static_cast<float>(-1 - NDEG) + s.SUMF;
-  if (DFE == 0.0f) SSE = 0.0f;
+  DFE = static_cast<Real>(-1 - NDEG) + s.SUMF;
+  if (DFE == 0) SSE = 0;
   report_conditions(NDEG, NDIST, MAXDEG, ICRIT, LOF, SST, SSREG, TOL, SSE, SSPE);
 }
+
+template void R3ORP<float>(int, float*, const float*, const float*, const float*, int, int,
+                           float, int, int&, float&, float&, float*, float*, float*, float*,
+                           float&, float&, float&, float&, int*, float*);
+template void R3ORP<double>(int, double*, const double*, const double*, const double*, int,
+                            int, double, int, int&, double&, double&, double*, double*, double*,
+                            double*, double&, double&, double&, double&, int*, double*);
 
 }  // namespace ksatfit

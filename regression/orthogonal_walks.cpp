@@ -6,44 +6,52 @@
 
 #include <cmath>
 
+#include "kernels/real_traits.hpp"
+#include "regression/fitted_curve.hpp"
+
 namespace ksatfit {
 namespace {
 
+template <class Real>
 struct GivenWeights {
-  Vec1<const float> w;
-  float weight(int i) const { return w(i); }
-  float root(int i) const { return std::sqrt(w(i)); }
+  Vec1<const Real> w;
+  Real weight(int i) const { return w(i); }
+  Real root(int i) const { return std::sqrt(w(i)); }
 };
 
+template <class Real>
 struct UnitWeights {
-  float weight(int) const { return 1.0f; }
-  float root(int) const { return 1.0f; }
+  Real weight(int) const { return 1; }
+  Real root(int) const { return 1; }
 };
 
 // Runs `walk` with the accessor that W calls for.
-template <class Walk>
-auto with_weights(const float* W, Walk walk) {
-  if (W == nullptr) return walk(UnitWeights{});
-  return walk(GivenWeights{Vec1<const float>(W)});
+template <class Real, class Walk>
+auto with_weights(const Real* W, Walk walk) {
+  if (W == nullptr) return walk(UnitWeights<Real>{});
+  return walk(GivenWeights<Real>{Vec1<const Real>(W)});
 }
 
 }  // namespace
 
-Survey survey_rows(int N, const float* XS, const float* Y, const float* W, const float* F,
-                   int* IWK) {
+template <class Real>
+Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, const Real* F,
+                         int* IWK) {
+  using Wide = typename RealTraits<Real>::Wide;
+  using WideSum = typename RealTraits<Real>::WideSum;
   return with_weights(W, [&](const auto& r) {
-    const Vec1<const float> x(XS), y(Y), f(F);
+    const Vec1<const Real> x(XS), y(Y), f(F);
     const Vec1<int> size(IWK);
     int IMAX = 1;
     int IMIN = 1;
-    float XMAX = x(1);
-    float XMIN = x(1);
+    Real XMAX = x(1);
+    Real XMIN = x(1);
     bool YCONST = true;
     int NDIST = 1;
     int first = 1;  // first row of the current group
-    double SUMF = 0.0;
-    double SWY = 0.0;
-    double SW = 0.0;
+    WideSum SUMF = 0.0;
+    WideSum SWY = 0.0;
+    WideSum SW = 0.0;
     for (int i = 1; i <= N; ++i) {
       if (i > 1) {
         if (x(i) > XMAX) {
@@ -61,92 +69,134 @@ Survey survey_rows(int N, const float* XS, const float* Y, const float* W, const
           first = i;
         }
       }
-      SUMF += F == nullptr ? 1.0f : f(i);
-      SWY += double{y(i)} * r.weight(i);
-      SW += r.weight(i);
+      SUMF += Wide{F == nullptr ? Real{1} : f(i)};
+      SWY += Wide{y(i)} * r.weight(i);
+      SW += Wide{r.weight(i)};
     }
     size(NDIST) = N + 1 - first;
-    return Survey{IMAX, IMIN, YCONST, NDIST, static_cast<float>(SUMF), static_cast<float>(SWY),
-                  static_cast<float>(SW)};
+    return Survey<Real>{IMAX, IMIN, YCONST, NDIST, static_cast<Real>(SUMF),
+                        static_cast<Real>(SWY), static_cast<Real>(SW)};
   });
 }
 
 // A group whose weights are all 0 holds no observation and adds nothing (its
 // mean would be 0/0 and would turn the whole sum into NaN).
-float pure_error(int NDIST, const int* IWK, const float* Y, const float* W) {
+template <class Real>
+Real pure_error(int NDIST, const int* IWK, const Real* Y, const Real* W) {
+  using Sum = typename RealTraits<Real>::Sum;
   return with_weights(W, [&](const auto& r) {
     const Vec1<const int> size(IWK);
-    const Vec1<const float> y(Y);
-    float SSPE = 0.0f;
+    const Vec1<const Real> y(Y);
+    Sum SSPE = 0;
     int first = 1;
     for (int g = 1; g <= NDIST; ++g) {
       const int last = first + size(g) - 1;
-      float SWYG = 0.0f;
-      float SWG = 0.0f;
+      Sum SWYG = 0;
+      Sum SWG = 0;
       for (int i = first; i <= last; ++i) {
         SWYG = SWYG + r.weight(i) * y(i);
         SWG = SWG + r.weight(i);
       }
-      if (SWG != 0.0f) {
-        const float YBARG = SWYG / SWG;
-        float S = 0.0f;  // sum of w (y - YBARG)^2 over the group, in row order
+      if (SWG != 0) {
+        const Real YBARG = static_cast<Real>(SWYG / SWG);
+        Sum S = 0;  // sum of w (y - YBARG)^2 over the group, in row order
         for (int i = first; i <= last; ++i) {
-          const float R = y(i) - YBARG;
+          const Real R = y(i) - YBARG;
           S = S + r.weight(i) * (R * R);
         }
         SSPE = SSPE + S;
       }
       first = last + 1;
     }
-    return SSPE;
+    return static_cast<Real>(SSPE);
   });
 }
 
-Basis make_basis(float* WORK, int N, bool unit_weights) {
-  const Mat1<float> work(WORK, N);
-  const Vec1<float> c1(work.ptr(1, 1)), c2(work.ptr(1, 2));
-  if (unit_weights) return Basis{c1, c2, c1, c2};
-  return Basis{c1, c2, Vec1<float>(work.ptr(1, 3)), Vec1<float>(work.ptr(1, 4))};
+template <class Real>
+Basis<Real> make_basis(Real* WORK, int N, bool unit_weights) {
+  const Mat1<Real> work(WORK, N);
+  const Vec1<Real> c1(work.ptr(1, 1)), c2(work.ptr(1, 2));
+  if (unit_weights) return Basis<Real>{c1, c2, c1, c2};
+  return Basis<Real>{c1, c2, Vec1<Real>(work.ptr(1, 3)), Vec1<Real>(work.ptr(1, 4))};
 }
 
-Start start_basis(int N, float* XS, const float* Y, const float* W, float XMID, float XSCALE,
-                  float YBAR, const Basis& b) {
+template <class Real>
+Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID, Real XSCALE,
+                        Real YBAR, const Basis<Real>& b) {
+  using Sum = typename RealTraits<Real>::Sum;
+  using Wide = typename RealTraits<Real>::Wide;
+  using WideSum = typename RealTraits<Real>::WideSum;
   return with_weights(W, [&](const auto& r) {
-    const Vec1<float> x(XS);
-    const Vec1<const float> y(Y);
-    float RSS = 0.0f;
-    double SZPP = 0.0;
+    const Vec1<Real> x(XS);
+    const Vec1<const Real> y(Y);
+    Sum RSS = 0;
+    WideSum SZPP = 0.0;
     for (int i = 1; i <= N; ++i) {
       b.c4(i) = r.root(i);  // sqrt(w) P_0
-      b.c1(i) = 0.0f;       // P_{-1}
-      b.c3(i) = 0.0f;
-      b.c2(i) = 1.0f;                 // P_0
+      b.c1(i) = 0;          // P_{-1}
+      b.c3(i) = 0;
+      b.c2(i) = 1;                    // P_0
       x(i) = (x(i) - XMID) * XSCALE;  // now z
-      const float R = y(i) - YBAR;
+      const Real R = y(i) - YBAR;
       RSS = RSS + r.weight(i) * (R * R);
-      SZPP += double{x(i)} * b.c4(i) * b.c4(i);
+      SZPP += Wide{x(i)} * b.c4(i) * b.c4(i);
     }
-    return Start{RSS, static_cast<float>(SZPP)};
+    return Start<Real>{static_cast<Real>(RSS), static_cast<Real>(SZPP)};
   });
 }
 
-Sums next_polynomial(int N, const float* Z, const float* Y, const float* W, float YBAR,
-                     float ALPHAK, float BETAK, const Basis& b) {
+template <class Real>
+Sums<Real> next_polynomial(int N, const Real* Z, const Real* Y, const Real* W, Real YBAR,
+                           Real ALPHAK, Real BETAK, const Basis<Real>& b) {
+  using Sum = typename RealTraits<Real>::Sum;
+  using Wide = typename RealTraits<Real>::Wide;
+  using WideSum = typename RealTraits<Real>::WideSum;
   return with_weights(W, [&](const auto& r) {
-    const Vec1<const float> z(Z), y(Y);
-    float SWYP = 0.0f;
-    double SWPP = 0.0;
-    double SZPP = 0.0;
+    const Vec1<const Real> z(Z), y(Y);
+    Sum SWYP = 0;
+    WideSum SWPP = 0.0;
+    WideSum SZPP = 0.0;
     for (int i = 1; i <= N; ++i) {
-      const float RW = r.root(i);
+      const Real RW = r.root(i);
       b.c1(i) = (z(i) - ALPHAK) * b.c2(i) - b.c1(i) * BETAK;
       b.c3(i) = RW * b.c1(i);
       SWYP = SWYP + RW * (y(i) - YBAR) * b.c3(i);
-      SWPP += double{b.c3(i)} * b.c3(i);
-      SZPP += double{z(i)} * b.c3(i) * b.c3(i);
+      SWPP += Wide{b.c3(i)} * b.c3(i);
+      SZPP += Wide{z(i)} * b.c3(i) * b.c3(i);
     }
-    return Sums{SWYP, static_cast<float>(SWPP), static_cast<float>(SZPP)};
+    return Sums<Real>{static_cast<Real>(SWYP), static_cast<Real>(SWPP),
+                      static_cast<Real>(SZPP)};
   });
 }
+
+template <class Real>
+Real residual_sum_of_squares(int N, const Real* Z, const Real* Y, const Real* W, int NDEG,
+                             const Real* ALPHA, const Real* BETA, const Real* OCOEF) {
+  using Sum = typename RealTraits<Real>::Sum;
+  return with_weights(W, [&](const auto& r) {
+    const Vec1<const Real> z(Z), y(Y);
+    Sum SSE = 0;
+    for (int i = 1; i <= N; ++i) {
+      const Real R = y(i) - orthogonal_series(NDEG, ALPHA, BETA, OCOEF, z(i));
+      SSE = SSE + r.weight(i) * (R * R);
+    }
+    return static_cast<Real>(SSE);
+  });
+}
+
+#define KSATFIT_ORTHOGONAL_WALKS(Real)                                                        \
+  template Survey<Real> survey_rows(int, const Real*, const Real*, const Real*, const Real*,  \
+                                    int*);                                                    \
+  template Real pure_error(int, const int*, const Real*, const Real*);                        \
+  template Basis<Real> make_basis(Real*, int, bool);                                          \
+  template Start<Real> start_basis(int, Real*, const Real*, const Real*, Real, Real, Real,    \
+                                   const Basis<Real>&);                                       \
+  template Sums<Real> next_polynomial(int, const Real*, const Real*, const Real*, Real, Real, \
+                                      Real, const Basis<Real>&);                              \
+  template Real residual_sum_of_squares(int, const Real*, const Real*, const Real*, int,      \
+                                        const Real*, const Real*, const Real*);
+KSATFIT_ORTHOGONAL_WALKS(float)
+KSATFIT_ORTHOGONAL_WALKS(double)
+#undef KSATFIT_ORTHOGONAL_WALKS
 
 }  // namespace ksatfit

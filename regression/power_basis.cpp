@@ -1,5 +1,7 @@
 #include "regression/power_basis.hpp"
 
+#include "kernels/real_kernels.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
 #include "runtime/one_based.hpp"
 
@@ -11,20 +13,21 @@ namespace {
 // G(I, J) = XSCALE^(I-1) * binom(J-1, I-1) * XSHIFT^(J-I) for J >= I.
 // Each row is built with a running product; for row 1 the binomial factors
 // are all 1, so its counters stay at 1.
-void fill_substitution(int NDEG, float XSCALE, float XSHIFT, const Mat1<float>& g) {
+template <class Real>
+void fill_substitution(int NDEG, Real XSCALE, Real XSHIFT, const Mat1<Real>& g) {
   const int N = NDEG + 1;
-  float P = 1.0f;
-  float T = 1.0f;
+  Real P = 1;
+  Real T = 1;
   for (int I = 1; I <= N; ++I) {
     g(I, I) = P;
-    float NUM = static_cast<float>(I);
-    float DEN = 1.0f;
+    Real NUM = static_cast<Real>(I);
+    Real DEN = 1;
     for (int J = I + 1; J <= N; ++J) {
       T = ((T / DEN) * XSHIFT) * NUM;
       g(I, J) = T;
       if (I != 1) {
-        NUM = NUM + 1.0f;
-        DEN = DEN + 1.0f;
+        NUM = NUM + 1;
+        DEN = DEN + 1;
       }
     }
     P = XSCALE * P;
@@ -35,12 +38,13 @@ void fill_substitution(int NDEG, float XSCALE, float XSHIFT, const Mat1<float>& 
 // Upper triangle of columns 1..NDEG+1 of u: U(J, K) is the coefficient of
 // z^(J-1) in the basis polynomial of degree K-1, from the three-term
 // recurrence applied to the coefficient rows.
-void fill_basis(int NDEG, const Vec1<const float>& alpha, const Vec1<const float>& beta,
-                const Mat1<float>& u) {
+template <class Real>
+void fill_basis(int NDEG, const Vec1<const Real>& alpha, const Vec1<const Real>& beta,
+                const Mat1<Real>& u) {
   const int N = NDEG + 1;
   if (NDEG > 0) u(1, 2) = -alpha(1);
   for (int I = 1; I <= N; ++I) {
-    u(I, I) = 1.0f;
+    u(I, I) = 1;
     if (I > 2) u(1, I) = -(u(1, I - 1) * alpha(I - 1) + beta(I - 1) * u(1, I - 2));
   }
   for (int J = 2; J <= NDEG; ++J) {
@@ -53,22 +57,24 @@ void fill_basis(int NDEG, const Vec1<const float>& alpha, const Vec1<const float
 
 }  // namespace
 
-void R3TAP(int NDEG, float* C, const float* ALPHA, const float* BETA, float XSCALE,
-           float XSHIFT, float* WK, int LDWK) {
+template <class Real>
+void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           Real* WK, int LDWK) {
+  using Sum = typename RealTraits<Real>::Sum;
   const int N = NDEG + 1;
-  const Vec1<float> c(C);
-  const Vec1<const float> alpha(ALPHA);
-  const Vec1<const float> beta(BETA);
-  const Mat1<float> w(WK, LDWK);
+  const Vec1<Real> c(C);
+  const Vec1<const Real> alpha(ALPHA);
+  const Vec1<const Real> beta(BETA);
+  const Mat1<Real> w(WK, LDWK);
 
   // Columns 1 to 3 hold three consecutive basis polynomials shifted down one
   // row (row J is the coefficient of z^(J-2), row 1 stays 0). Column 4
   // collects the fit in powers of z; it starts as the coefficients themselves,
   // which are already the contributions of each polynomial's leading term.
   SCOPY(N, C, 1, w.ptr(1, 4), 1);
-  for (int col = 1; col <= 3; ++col) SSET(N, 0.0f, w.ptr(1, col), 1);
+  for (int col = 1; col <= 3; ++col) SSET(N, Real{0}, w.ptr(1, col), 1);
   for (int K = 2; K <= N; ++K) {
-    w(K, 2) = 1.0f;
+    w(K, 2) = 1;
     for (int J = 2; J <= K; ++J) {
       w(J, 3) = w(J - 1, 2) - w(J, 2) * alpha(K - 1) - w(J, 1) * beta(K - 1);
       w(J - 1, 4) = w(J - 1, 4) + w(J, 3) * c(K);
@@ -83,34 +89,36 @@ void R3TAP(int NDEG, float* C, const float* ALPHA, const float* BETA, float XSCA
 
   // Substitute z = XSCALE * x + XSHIFT: the coefficient of x^(I-1) gathers
   // W(J, 4) * XSCALE^(I-1) * binom(J-1, I-1) * XSHIFT^(J-I) over J >= I.
-  float P = 1.0f;
-  float T = 1.0f;
+  Real P = 1;
+  Real T = 1;
   for (int I = 1; I <= N; ++I) {
-    float S = w(I, 4) * P;
-    float NUM = static_cast<float>(I);
-    float DEN = 1.0f;
+    Sum S = w(I, 4) * P;
+    Real NUM = static_cast<Real>(I);
+    Real DEN = 1;
     for (int J = I + 1; J <= N; ++J) {
       T = ((XSHIFT / DEN) * NUM) * T;
       S = T * w(J, 4) + S;
       if (I != 1) {
-        NUM = NUM + 1.0f;
-        DEN = DEN + 1.0f;
+        NUM = NUM + 1;
+        DEN = DEN + 1;
       }
     }
-    c(I) = S;
+    c(I) = static_cast<Real>(S);
     P = XSCALE * P;
     T = P;
   }
 }
 
-void R4TAP(int NDEG, float* VAR, const float* ALPHA, const float* BETA, float XSCALE,
-           float XSHIFT, float* WK, int LDWK) {
+template <class Real>
+void R4TAP(int NDEG, Real* VAR, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           Real* WK, int LDWK) {
+  using Sum = typename RealTraits<Real>::Sum;
   const int N = NDEG + 1;
-  const Vec1<float> var(VAR);
-  const Mat1<float> w(WK, LDWK);
+  const Vec1<Real> var(VAR);
+  const Mat1<Real> w(WK, LDWK);
 
   // The upper triangle first holds the basis in powers of z.
-  fill_basis(NDEG, Vec1<const float>(ALPHA), Vec1<const float>(BETA), w);
+  fill_basis(NDEG, Vec1<const Real>(ALPHA), Vec1<const Real>(BETA), w);
 
   // Variances of the coefficients of z^(I-1) go to column NDEG+2, their
   // covariances below the diagonal; the diagonal term U(I, I) is 1.
@@ -127,20 +135,27 @@ void R4TAP(int NDEG, float* VAR, const float* ALPHA, const float* BETA, float XS
   // The basis is no longer needed: its place takes the substitution matrix G,
   // and Var(G z-coefficients) = G Cov G' is formed from the diagonal part
   // (column NDEG+3) and twice the covariance terms above it.
-  const Mat1<float>& g = w;
+  const Mat1<Real>& g = w;
   fill_substitution(NDEG, XSCALE, XSHIFT, g);
   for (int I = 1; I <= N; ++I) {
     w(I, NDEG + 3) =
         SXYZ(N - I + 1, w.ptr(I, NDEG + 2), 1, g.ptr(I, I), LDWK, g.ptr(I, I), LDWK);
   }
   for (int I = 1; I <= NDEG; ++I) {
-    float S = 0.0f;
+    Sum S = 0;
     for (int J = I; J <= NDEG; ++J) {
       for (int K = J + 1; K <= N; ++K) S = (g(I, J) * w(K, J)) * g(I, K) + S;
     }
-    var(I) = S * 2.0f + w(I, NDEG + 3);
+    var(I) = static_cast<Real>(S * 2 + w(I, NDEG + 3));
   }
   var(N) = w(N, NDEG + 3);
 }
+
+template void R3TAP<float>(int, float*, const float*, const float*, float, float, float*, int);
+template void R3TAP<double>(int, double*, const double*, const double*, double, double,
+                            double*, int);
+template void R4TAP<float>(int, float*, const float*, const float*, float, float, float*, int);
+template void R4TAP<double>(int, double*, const double*, const double*, double, double,
+                            double*, int);
 
 }  // namespace ksatfit

@@ -3,20 +3,23 @@
 // coefficients and for their variances.
 //
 // The basis is P_0 = 1, P_1 = z - ALPHA(1),
-// P_K = (z - ALPHA(K)) * P_(K-1) - BETA(K) * P_(K-2).
+// P_K = (z - ALPHA(K)) * P_(K-1) - BETA(K) * P_(K-2). Both routines are
+// templates on the real type, made for float and double.
 #pragma once
 
 namespace ksatfit {
 
 // C(1..NDEG+1) holds the coefficients of P_0..P_NDEG on entry and those of
 // x^0..x^NDEG on return. WK is LDWK by 4, LDWK >= NDEG+1.
-void R3TAP(int NDEG, float* C, const float* ALPHA, const float* BETA, float XSCALE,
-           float XSHIFT, float* WK, int LDWK);
+template <class Real>
+void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           Real* WK, int LDWK);
 
 // VAR(1..NDEG+1) holds the variances of the (uncorrelated) orthogonal
 // coefficients on entry and the variances of the power-form coefficients on
 // return. WK is LDWK by NDEG+3, LDWK >= NDEG+1.
-void R4TAP(int NDEG, float* VAR, const float* ALPHA, const float* BETA, float XSCALE,
-           float XSHIFT, float* WK, int LDWK);
+template <class Real>
+void R4TAP(int NDEG, Real* VAR, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           Real* WK, int LDWK);
 
 }  // namespace ksatfit

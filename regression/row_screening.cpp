@@ -2,6 +2,8 @@
 // weights through C1WFR), gathers the usable ones in abscissa order and fits
 // them with R3ORP.
 #include "errors/error_layer.hpp"
+#include "kernels/real_kernels.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
 #include "regression/orthogonal_fit.hpp"
 #include "runtime/one_based.hpp"
@@ -10,7 +12,8 @@ namespace ksatfit {
 
 namespace {
 
-void raise_negative(int INVOKE, int NCALL, int IROW, float VALUE, int ICODE,
+template <class Real>
+void raise_negative(int INVOKE, int NCALL, int IROW, Real VALUE, int ICODE,
                     std::string_view TEXT, std::string_view INVOKED_TEXT) {
   E1STI(1, IROW);
   E1STR(1, VALUE);
@@ -24,22 +27,22 @@ void raise_negative(int INVOKE, int NCALL, int IROW, float VALUE, int ICODE,
 
 }  // namespace
 
-void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
-           int IFRQ, int IWT, float /*UNUSED*/, int& NMISS, float& FRQ, float& WT,
-           int& IRET) {
-  const Mat1<const float> x(X, LDX);
+template <class Real>
+void C1WFR(int INVOKE, int NCALL, const Real* X, int LDX, int IROW, int ISIGN, int IFRQ,
+           int IWT, Real /*UNUSED*/, int& NMISS, Real& FRQ, Real& WT, int& IRET) {
+  const Mat1<const Real> x(X, LDX);
   IRET = 0;
   if (IFRQ > 0) {
     FRQ = x(IROW, IFRQ);
     if (IFNAN(FRQ)) {
       NMISS += ISIGN;
       IRET = 2;
-    } else if (FRQ == 0.0f) {
+    } else if (FRQ == 0) {
       // The row enters with weight 0 whatever its weight column holds, so the
       // column is not read; the neutral 1 keeps f * weight at 0 even when the
       // caller's WT still holds a NaN or infinite weight of an earlier row.
       IRET = 1;
-      WT = 1.0f;
+      WT = 1;
       return;
     }
   }
@@ -51,8 +54,8 @@ void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
     }
   }
   if (IFRQ <= 0) {
-    FRQ = 1.0f;
-  } else if (!IFNAN(FRQ) && FRQ < 0.0f) {
+    FRQ = 1;
+  } else if (!IFNAN(FRQ) && FRQ < 0) {
     raise_negative(INVOKE, NCALL, IROW, FRQ, 2,
                    "The frequency for row %(I1) of X is %(R1).  Frequencies must be "
                    "nonnegative.",
@@ -63,8 +66,8 @@ void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
   }
   if (ISIGN == -1) FRQ = -FRQ;
   if (IWT <= 0) {
-    WT = 1.0f;
-  } else if (!IFNAN(WT) && WT < 0.0f) {
+    WT = 1;
+  } else if (!IFNAN(WT) && WT < 0) {
     raise_negative(INVOKE, NCALL, IROW, WT, 1,
                    "The weight for row %(I1) of X was %(R1).  Weights must be "
                    "nonnegative.",
@@ -74,15 +77,16 @@ void C1WFR(int INVOKE, int NCALL, const float* X, int LDX, int IROW, int ISIGN,
   }
 }
 
-void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int LDX, int IFRQ,
-           int IWT, int MAXDEG, int ICRIT, float CRIT, int LOF, int& NDEG, float& XSCALE,
-           float& XSHIFT, float* ALPHA, float* BETA, float* OCOEF, float* D,
-           float& DFE, float& SSE, float& DFPE, float& SSPE, int& NMISS, float* XS,
-           float* Y, float* W, float* F, int* IWK, float* STAGE) {
+template <class Real>
+void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ,
+           int IWT, int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE,
+           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W, Real* F, int* IWK,
+           Real* STAGE) {
   RoutineScope guard("R4ORP");
-  const Vec1<const float> xcol(XCOL), ycol(YCOL);
-  const Mat1<float> stage(STAGE, NOBS);
-  const Vec1<float> xs(XS), y(Y), w(W), f(F);
+  const Vec1<const Real> xcol(XCOL), ycol(YCOL);
+  const Mat1<Real> stage(STAGE, NOBS);
+  const Vec1<Real> xs(XS), y(Y), w(W), f(F);
   const Vec1<int> iwk(IWK);
 
   // Keep the rows with x, y, frequency and weight all present; a negative
@@ -93,8 +97,8 @@ void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int L
   NMISS = 0;
   int n = 0;
   int nan_rows = 0;  // C1WFR's own count; the screening counts NMISS itself
-  float FRQ = 1.0f;
-  float WT = 1.0f;
+  Real FRQ = 1;
+  Real WT = 1;
   for (int I = 1; I <= NOBS; ++I) {
     if (IFNAN(xcol(I)) || IFNAN(ycol(I))) {
       ++NMISS;
@@ -102,7 +106,7 @@ void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int L
     }
     if (weighted) {
       int IRET = 0;
-      C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, AMACH(6), nan_rows, FRQ, WT, IRET);
+      C1WFR(0, I, X, LDX, I, 1, IFRQ, IWT, RealTraits<Real>::missing(), nan_rows, FRQ, WT, IRET);
       if (IRET == 3) return;
       if (IRET == 2) {
         ++NMISS;
@@ -137,5 +141,16 @@ void R4ORP(int NOBS, const float* XCOL, const float* YCOL, const float* X, int L
   R3ORP(n, XS, Y, weighted ? W : nullptr, weighted ? F : nullptr, MAXDEG, ICRIT, CRIT, LOF,
         NDEG, XSCALE, XSHIFT, ALPHA, BETA, OCOEF, D, DFE, SSE, DFPE, SSPE, IWK, STAGE);
 }
+
+#define KSATFIT_ROW_SCREENING(Real)                                                            \
+  template void C1WFR<Real>(int, int, const Real*, int, int, int, int, int, Real, int&, Real&, \
+                            Real&, int&);                                                      \
+  template void R4ORP<Real>(int, const Real*, const Real*, const Real*, int, int, int, int,    \
+                            int, Real, int, int&, Real&, Real&, Real*, Real*, Real*, Real*,    \
+                            Real&, Real&, Real&, Real&, int&, Real*, Real*, Real*, Real*, int*, \
+                            Real*);
+KSATFIT_ROW_SCREENING(float)
+KSATFIT_ROW_SCREENING(double)
+#undef KSATFIT_ROW_SCREENING
 
 }  // namespace ksatfit

@@ -1,10 +1,15 @@
 #include "regression/summary_statistics.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "errors/error_layer.hpp"
+#include "kernels/real_kernels.hpp"
+#include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
+#include "regression/inference.hpp"
 #include "regression/power_basis.hpp"
 #include "runtime/one_based.hpp"
 
@@ -13,18 +18,18 @@ namespace {
 
 // Every check runs, in this order, so one call reports every bad argument;
 // each message's code is fixed by its check.
-void check_summary_arguments(int NDEG, const float* D, float DFE, float SSE, int LOF,
-                             float DFPE, float SSPE, int IPRINT, int LDSQSS, int LDCOEF,
-                             int LDTLOF) {
+template <class Real>
+void check_summary_arguments(int NDEG, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE,
+                             Real SSPE, int IPRINT, int LDSQSS, int LDCOEF, int LDTLOF) {
   if (NDEG < 0) {
     E1STI(1, NDEG);
     E1MES(5, 1,
           "NDEG = %(I1).  The degree of the polynomial regression, NDEG, must be greater than "
           "or equal to 0.");
   } else {
-    const Vec1<const float> d(D);
+    const Vec1<const Real> d(D);
     for (int I = 1; I <= NDEG + 1; ++I) {
-      if (d(I) <= 0.0f) {
+      if (d(I) <= 0) {
         E1STI(1, I);
         E1STR(1, d(I));
         E1MES(5, 2,
@@ -33,13 +38,13 @@ void check_summary_arguments(int NDEG, const float* D, float DFE, float SSE, int
       }
     }
   }
-  if (DFE < 0.0f) {
+  if (DFE < 0) {
     E1STR(1, DFE);
     E1MES(5, 3,
           "DFE = %(R1).  The degrees of freedom for error, DFE, must be greater than or equal "
           "to 0.");
   }
-  if (SSE < 0.0f) {
+  if (SSE < 0) {
     E1STR(1, SSE);
     E1MES(5, 4,
           "SSE = %(R1).  The sum of squares for error, SSE, must be greater than or equal to 0.");
@@ -48,13 +53,13 @@ void check_summary_arguments(int NDEG, const float* D, float DFE, float SSE, int
     E1STI(1, LOF);
     E1MES(5, 5, "LOF = %(I1).  The lack of fit test option, LOF, must be either 0 or 1.");
   }
-  if (LOF == 1 && DFPE < 0.0f) {
+  if (LOF == 1 && DFPE < 0) {
     E1STR(1, DFPE);
     E1MES(5, 6,
           "DFPE = %(R1).  The degrees of freedom for pure error, DFPE, must be greater than or "
           "equal to 0.");
   }
-  if (LOF == 1 && SSPE < 0.0f) {
+  if (LOF == 1 && SSPE < 0) {
     E1STR(1, SSPE);
     E1MES(5, 7,
           "SSPE = %(R1).  The sums of squares for pure error, SSPE, must be greater than or "
@@ -91,28 +96,30 @@ void check_summary_arguments(int NDEG, const float* D, float DFE, float SSE, int
 // Columns 2 to 4 of COEF: standard errors from the orthogonal coefficients'
 // variances MSE / D(I) carried into powers of x, then t statistics and
 // p-values. Without an error mean square nothing of it can be formed.
-void coefficient_inference(int NDEG, const float* ALPHA, const float* BETA, float XSCALE,
-                           float XSHIFT, const float* D, float DFE, float SSE,
-                           const Mat1<float>& coef, float* WK2) {
+template <class Real>
+void coefficient_inference(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE,
+                           Real XSHIFT, const Real* D, Real DFE, Real SSE, const Mat1<Real>& coef,
+                           Real* WK2) {
   const int N = NDEG + 1;
-  const float MSE = C1DIV(SSE, DFE);
+  const Real MSE = C1DIV(SSE, DFE);
   if (IFNAN(MSE)) {
-    for (int col = 2; col <= 4; ++col) SSET(N, AMACH(6), coef.ptr(1, col), 1);
+    for (int col = 2; col <= 4; ++col) SSET(N, RealTraits<Real>::missing(), coef.ptr(1, col), 1);
     return;
   }
-  const Vec1<const float> d(D);
-  for (int I = 1; I <= N; ++I) coef(I, 2) = (1.0f / d(I)) * MSE;
+  const Vec1<const Real> d(D);
+  for (int I = 1; I <= N; ++I) coef(I, 2) = (Real{1} / d(I)) * MSE;
   R4TAP(NDEG, coef.ptr(1, 2), ALPHA, BETA, XSCALE, XSHIFT, WK2, N);
   // Rounding can leave a tiny variance zero or negative; its standard error is 0.
-  for (int I = 1; I <= N; ++I) coef(I, 2) = coef(I, 2) > 0.0f ? std::sqrt(coef(I, 2)) : 0.0f;
+  for (int I = 1; I <= N; ++I) coef(I, 2) = coef(I, 2) > 0 ? std::sqrt(coef(I, 2)) : Real{0};
   RCOEF(N, coef.ptr(1, 1), coef.ptr(1, 2), DFE, coef.ptr(1, 1), coef.ld());
 }
 
 // Columns 1, 3 and 4 of SQSS: one degree of freedom per power, and the F test
 // of each sequential sum of squares against the error mean square.
-void sequential_tests(int NDEG, float DFE, float SSE, const Mat1<float>& sqss) {
-  SSET(NDEG, 1.0f, sqss.ptr(1, 1), 1);
-  const float MSE = C1DIV(SSE, DFE);
+template <class Real>
+void sequential_tests(int NDEG, Real DFE, Real SSE, const Mat1<Real>& sqss) {
+  SSET(NDEG, Real{1}, sqss.ptr(1, 1), 1);
+  const Real MSE = C1DIV(SSE, DFE);
   for (int I = 1; I <= NDEG; ++I) {
     C1F(C1DIV(sqss(I, 2), sqss(I, 1)), MSE, sqss(I, 1), DFE, sqss(I, 3), sqss(I, 4));
   }
@@ -121,15 +128,16 @@ void sequential_tests(int NDEG, float DFE, float SSE, const Mat1<float>& sqss) {
 // Row I tests the fit of degree I: its lack of fit is the residual beyond pure
 // error plus the sequential sums of squares of every higher power, added from
 // the highest power down.
-void lack_of_fit_tests(int NDEG, float DFE, float SSE, float DFPE, float SSPE,
-                       const Mat1<float>& sqss, const Mat1<float>& tlof) {
+template <class Real>
+void lack_of_fit_tests(int NDEG, Real DFE, Real SSE, Real DFPE, Real SSPE,
+                       const Mat1<Real>& sqss, const Mat1<Real>& tlof) {
   tlof(NDEG, 1) = DFE - DFPE;
   tlof(NDEG, 2) = SSE - SSPE;
   for (int I = NDEG - 1; I >= 1; --I) {
-    tlof(I, 1) = tlof(I + 1, 1) + 1.0f;
+    tlof(I, 1) = tlof(I + 1, 1) + 1;
     tlof(I, 2) = tlof(I + 1, 2) + sqss(I + 1, 2);
   }
-  const float MSPE = C1DIV(SSPE, DFPE);
+  const Real MSPE = C1DIV(SSPE, DFPE);
   for (int I = 1; I <= NDEG; ++I) {
     C1F(C1DIV(tlof(I, 2), tlof(I, 1)), MSPE, tlof(I, 1), DFPE, tlof(I, 3), tlof(I, 4));
   }
@@ -159,12 +167,31 @@ void print_summary_tables(int NDEG, int LOF, const float* AOV, const float* SQSS
   }
 }
 
+// The tables of a double fit, from its figures rounded to float.
+void print_summary_tables(int NDEG, int LOF, const double* AOV, const double* SQSS, int LDSQSS,
+                          const double* COEF, int LDCOEF, const double* TLOF, int LDTLOF) {
+  const auto rounded = [](const double* first, std::ptrdiff_t count) {
+    std::vector<float> values(static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 0)));
+    std::transform(first, first + count, values.begin(),
+                   [](double v) { return static_cast<float>(v); });
+    return values;
+  };
+  const std::ptrdiff_t columns = 4;
+  const std::vector<float> aov = rounded(AOV, 15);
+  const std::vector<float> coef = rounded(COEF, columns * LDCOEF);
+  const std::vector<float> sqss = rounded(SQSS, NDEG > 0 ? columns * LDSQSS : 0);
+  const std::vector<float> tlof = rounded(TLOF, NDEG > 0 && LOF == 1 ? columns * LDTLOF : 0);
+  print_summary_tables(NDEG, LOF, aov.data(), sqss.data(), LDSQSS, coef.data(), LDCOEF,
+                       tlof.data(), LDTLOF);
+}
+
 }  // namespace
 
-void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
-           const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
-           float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS, float* COEF,
-           int LDCOEF, float* TLOF, int LDTLOF, float* WK) {
+template <class Real>
+void R2TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
+           int LDTLOF, Real* WK) {
   RoutineScope guard("R2TAP");
   check_summary_arguments(NDEG, D, DFE, SSE, LOF, DFPE, SSPE, IPRINT, LDSQSS, LDCOEF, LDTLOF);
   if (N1RCD(0) != 0) return;
@@ -172,19 +199,20 @@ void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float 
         SQSS, LDSQSS, COEF, LDCOEF, TLOF, LDTLOF, WK, WK + 4 * (NDEG + 1));
 }
 
-void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
-           const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
-           float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS,
-           float* COEF, int LDCOEF, float* TLOF, int LDTLOF, float* WK1, float* WK2) {
+template <class Real>
+void R5TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
+           int LDTLOF, Real* WK1, Real* WK2) {
   const int N = NDEG + 1;
-  const Vec1<const float> ocoef(OCOEF);
-  const Vec1<const float> d(D);
-  const Mat1<float> sqss(SQSS, LDSQSS);
-  const Mat1<float> coef(COEF, LDCOEF);
+  const Vec1<const Real> ocoef(OCOEF);
+  const Vec1<const Real> d(D);
+  const Mat1<Real> sqss(SQSS, LDSQSS);
+  const Mat1<Real> coef(COEF, LDCOEF);
 
   for (int I = 1; I <= NDEG; ++I) sqss(I, 2) = ocoef(I + 1) * ocoef(I + 1) * d(I + 1);
-  const float SSR = SSUM(NDEG, sqss.ptr(1, 2), 1);
-  G1AOV(static_cast<float>(NDEG), SSR, DFE, SSE, ocoef(1), AOV);
+  const Real SSR = SSUM(NDEG, sqss.ptr(1, 2), 1);
+  G1AOV(static_cast<Real>(NDEG), SSR, DFE, SSE, ocoef(1), AOV);
 
   SCOPY(N, OCOEF, 1, coef.ptr(1, 1), 1);
   R3TAP(NDEG, coef.ptr(1, 1), ALPHA, BETA, XSCALE, XSHIFT, WK1, N);
@@ -192,11 +220,30 @@ void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float 
 
   if (NDEG > 0) sequential_tests(NDEG, DFE, SSE, sqss);
   if (LOF == 1 && NDEG > 0) {
-    lack_of_fit_tests(NDEG, DFE, SSE, DFPE, SSPE, sqss, Mat1<float>(TLOF, LDTLOF));
+    lack_of_fit_tests(NDEG, DFE, SSE, DFPE, SSPE, sqss, Mat1<Real>(TLOF, LDTLOF));
   }
   if (IPRINT == 1) {
     print_summary_tables(NDEG, LOF, AOV, SQSS, LDSQSS, COEF, LDCOEF, TLOF, LDTLOF);
   }
+}
+
+#define KSATFIT_SUMMARY_STATISTICS(Real)                                                     \
+  template void R2TAP<Real>(int, const Real*, const Real*, Real, Real, const Real*, const Real*, \
+                            Real, Real, int, Real, Real, int, Real*, Real*, int, Real*, int,     \
+                            Real*, int, Real*);                                                  \
+  template void R5TAP<Real>(int, const Real*, const Real*, Real, Real, const Real*, const Real*, \
+                            Real, Real, int, Real, Real, int, Real*, Real*, int, Real*, int,     \
+                            Real*, int, Real*, Real*);
+KSATFIT_SUMMARY_STATISTICS(float)
+KSATFIT_SUMMARY_STATISTICS(double)
+#undef KSATFIT_SUMMARY_STATISTICS
+
+void R2TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
+           const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
+           float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS, float* COEF,
+           int LDCOEF, float* TLOF, int LDTLOF, float* WK) {
+  R2TAP<float>(NDEG, ALPHA, BETA, XSCALE, XSHIFT, OCOEF, D, DFE, SSE, LOF, DFPE, SSPE, IPRINT,
+               AOV, SQSS, LDSQSS, COEF, LDCOEF, TLOF, LDTLOF, WK);
 }
 
 }  // namespace ksatfit

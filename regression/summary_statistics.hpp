@@ -11,9 +11,19 @@ namespace ksatfit {
 // NDEG+3 work matrix of the variance conversion. IPRINT = 1 then prints the
 // analysis of variance, the inference on the coefficients, the sequential
 // statistics and (LOF = 1) the tests of lack of fit on the output unit.
-void R5TAP(int NDEG, const float* ALPHA, const float* BETA, float XSCALE, float XSHIFT,
-           const float* OCOEF, const float* D, float DFE, float SSE, int LOF, float DFPE,
-           float SSPE, int IPRINT, float* AOV, float* SQSS, int LDSQSS, float* COEF,
-           int LDCOEF, float* TLOF, int LDTLOF, float* WK1, float* WK2);
+template <class Real>
+void R5TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
+           int LDTLOF, Real* WK1, Real* WK2);
+
+// R2TAP as in ksatfit.hpp, for float and for double. The printed tables
+// (IPRINT = 1) show four or five digits, which a float holds: a double fit
+// prints its figures rounded to float.
+template <class Real>
+void R2TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
+           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
+           int LDTLOF, Real* WK);
 
 }  // namespace ksatfit

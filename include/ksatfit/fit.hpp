@@ -138,9 +138,13 @@ struct BasicPolynomialFit {
 
 using FitOptions = BasicFitOptions<float>;
 using PolynomialFit = BasicPolynomialFit<float>;
+using DoubleFitOptions = BasicFitOptions<double>;
+using DoublePolynomialFit = BasicPolynomialFit<double>;
 
 template <>
 float BasicPolynomialFit<float>::evaluate(float x) const;
+template <>
+double BasicPolynomialFit<double>::evaluate(double x) const;
 
 // The fit of RCURV: the same coefficients, sums of squares and statistics to
 // the last bit, and the same messages. x and y of different lengths throw
@@ -152,5 +156,19 @@ PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
 // std::invalid_argument.
 PolynomialFit fit_polynomial(std::span<const float> x, std::span<const float> y,
                              const FitOptions& options);
+
+// The same fits in double precision: the same method, formulas and messages,
+// with the machine constants of double, the F and t probabilities of a
+// double-precision special-function library, every running sum carried in
+// extended precision and the error sum of squares summed from the residuals.
+// A real value in a message shows 17 significant digits. (Templates only so
+// that a call with empty braces, fit_polynomial({}, {}, 2), keeps choosing
+// the float overloads.)
+template <class = void>
+DoublePolynomialFit fit_polynomial(std::span<const double> x, std::span<const double> y,
+                                   int degree);
+template <class = void>
+DoublePolynomialFit fit_polynomial(std::span<const double> x, std::span<const double> y,
+                                   const DoubleFitOptions& options);
 
 }  // namespace ksatfit
