@@ -15,9 +15,13 @@
 
 #include <bit>
 #include <cfloat>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <type_traits>
+#include <vector>
+
+#include "runtime/one_based.hpp"
 
 #include "ksatfit.hpp"
 
@@ -65,6 +69,19 @@ struct RealTraits<float> {
   // The precision of the products in those sums and in the guarded
   // division's range tests.
   using Wide = double;
+  // The precision of the change of basis to powers of x, and its working
+  // matrix: the caller's work area WK (LD rows by `columns`) itself.
+  using Work = float;
+  static Mat1<float> work_matrix(float* WK, int LD, int /*columns*/, std::vector<float>&) {
+    return Mat1<float>(WK, LD);
+  }
+
+  // The scaled abscissas live in XS itself.
+  static Vec1<float> abscissa_column(float* XS, const Mat1<float>&, int) { return Vec1(XS); }
+  // z of x: the abscissas centred at the midpoint of their range, then scaled.
+  static float scaled_abscissa(float x, float XMID, float XSCALE, float /*XSHIFT*/) {
+    return (x - XMID) * XSCALE;
+  }
 
   static float tiny() { return AMACH(1); }
   static float huge() { return AMACH(2); }
@@ -92,6 +109,22 @@ struct RealTraits<double> {
   using Sum = std::conditional_t<kWideLongDouble, long double, CompensatedSum>;
   using WideSum = Sum;
   using Wide = std::conditional_t<kWideLongDouble, long double, double>;
+  // The change of basis is carried wide in a matrix of its own; WK is not used.
+  using Work = Wide;
+  static Mat1<Work> work_matrix(double* /*WK*/, int LD, int columns, std::vector<Work>& storage) {
+    storage.assign(static_cast<std::size_t>(LD) * static_cast<std::size_t>(columns), Work{0});
+    return Mat1<Work>(storage.data(), LD);
+  }
+
+  // The scaled abscissas are the last column of the wide working matrix.
+  static Vec1<Work> abscissa_column(double*, const Mat1<Work>& work, int column) {
+    return Vec1(work.ptr(1, column));
+  }
+  // z of x formed wide from the very XSCALE and XSHIFT that carry the fit back
+  // to powers of x, so that the basis and the change of basis agree.
+  static Work scaled_abscissa(double x, double /*XMID*/, double XSCALE, double XSHIFT) {
+    return Work{XSCALE} * x + XSHIFT;
+  }
 
   static double tiny() { return std::numeric_limits<double>::min(); }
   static double huge() { return std::numeric_limits<double>::max(); }

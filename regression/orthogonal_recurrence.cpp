@@ -122,8 +122,9 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
   // (and the cancelling SWYY - SWY^2/SW is never formed). A sum of
   // nonnegative terms needs no clamp at 0.
   const Real YBAR = ocoef(1);
-  Basis<Real> b = make_basis(WORK, N, W == nullptr);
-  const Start<Real> start = start_basis(N, XS, Y, W, XMID, XSCALE, YBAR, b);
+  XSHIFT = -(XMID * XSCALE);
+  Basis<Real> b = make_basis(WORK, XS, N, W == nullptr);
+  const Start<Real> start = start_basis(N, XS, Y, W, XMID, XSCALE, XSHIFT, YBAR, b);
   Real RSS = start.RSS;    // residual sum of squares of the degree-(K-1) fit
   Real SWYP = 0;           // sum of w (y - YBAR) P_{K-1}; first formed for P_1
   Real SWPP = s.SW;        // sum of w P_{K-1}^2
@@ -148,7 +149,7 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
     NDEG = K;
     const Real ALPHAK = SZPP / SWPP;
     if (K >= 2) BETAK = SWPP / d(K - 1);
-    const Sums<Real> p = next_polynomial(N, XS, Y, W, YBAR, ALPHAK, BETAK, b);
+    const Sums<Real> p = next_polynomial(N, Y, W, YBAR, ALPHAK, BETAK, b);
     SWYP = p.SWYP;
     SWPP = p.SWPP;
     SZPP = p.SZPP;
@@ -172,7 +173,6 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
   SSE = Traits::error_sum_of_squares(RSS, [&] {
     return residual_sum_of_squares(N, XS, Y, W, NDEG, ALPHA, BETA, OCOEF);
   });
-  XSHIFT = -(XMID * XSCALE);
   DFE = static_cast<Real>(-1 - NDEG) + s.SUMF;
   if (DFE == 0) SSE = 0;
   report_conditions(NDEG, NDIST, MAXDEG, ICRIT, LOF, SST, SSREG, TOL, SSE, SSPE);

@@ -5,6 +5,8 @@
 #include "regression/orthogonal_walks.hpp"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "kernels/real_traits.hpp"
 #include "regression/fitted_curve.hpp"
@@ -113,19 +115,26 @@ Real pure_error(int NDIST, const int* IWK, const Real* Y, const Real* W) {
 }
 
 template <class Real>
-Basis<Real> make_basis(Real* WORK, int N, bool unit_weights) {
-  const Mat1<Real> work(WORK, N);
-  const Vec1<Real> c1(work.ptr(1, 1)), c2(work.ptr(1, 2));
-  if (unit_weights) return Basis<Real>{c1, c2, c1, c2};
-  return Basis<Real>{c1, c2, Vec1<Real>(work.ptr(1, 3)), Vec1<Real>(work.ptr(1, 4))};
+Basis<Real> make_basis(Real* WORK, Real* XS, int N, bool unit_weights) {
+  using Traits = RealTraits<Real>;
+  const int columns = unit_weights ? 2 : 4;
+  std::vector<typename Traits::Work> storage;
+  const auto work = Traits::work_matrix(WORK, N, columns + 1, storage);
+  const Vec1 c1(work.ptr(1, 1)), c2(work.ptr(1, 2));
+  const Vec1 c3 = unit_weights ? c1 : Vec1(work.ptr(1, 3));
+  const Vec1 c4 = unit_weights ? c2 : Vec1(work.ptr(1, 4));
+  // Moving the storage keeps its elements where the views point.
+  return Basis<Real>{std::move(storage), c1, c2, c3, c4,
+                     Traits::abscissa_column(XS, work, columns + 1)};
 }
 
 template <class Real>
 Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID, Real XSCALE,
-                        Real YBAR, const Basis<Real>& b) {
-  using Sum = typename RealTraits<Real>::Sum;
-  using Wide = typename RealTraits<Real>::Wide;
-  using WideSum = typename RealTraits<Real>::WideSum;
+                        Real XSHIFT, Real YBAR, const Basis<Real>& b) {
+  using Traits = RealTraits<Real>;
+  using Sum = typename Traits::Sum;
+  using Wide = typename Traits::Wide;
+  using WideSum = typename Traits::WideSum;
   return with_weights(W, [&](const auto& r) {
     const Vec1<Real> x(XS);
     const Vec1<const Real> y(Y);
@@ -135,34 +144,36 @@ Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID
       b.c4(i) = r.root(i);  // sqrt(w) P_0
       b.c1(i) = 0;          // P_{-1}
       b.c3(i) = 0;
-      b.c2(i) = 1;                    // P_0
-      x(i) = (x(i) - XMID) * XSCALE;  // now z
+      b.c2(i) = 1;  // P_0
+      b.z(i) = Traits::scaled_abscissa(x(i), XMID, XSCALE, XSHIFT);
+      x(i) = static_cast<Real>(b.z(i));  // now z
       const Real R = y(i) - YBAR;
       RSS = RSS + r.weight(i) * (R * R);
-      SZPP += Wide{x(i)} * b.c4(i) * b.c4(i);
+      SZPP += Wide{b.z(i)} * b.c4(i) * b.c4(i);
     }
     return Start<Real>{static_cast<Real>(RSS), static_cast<Real>(SZPP)};
   });
 }
 
 template <class Real>
-Sums<Real> next_polynomial(int N, const Real* Z, const Real* Y, const Real* W, Real YBAR,
-                           Real ALPHAK, Real BETAK, const Basis<Real>& b) {
+Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Real ALPHAK,
+                           Real BETAK, const Basis<Real>& b) {
   using Sum = typename RealTraits<Real>::Sum;
   using Wide = typename RealTraits<Real>::Wide;
   using WideSum = typename RealTraits<Real>::WideSum;
+  using Work = typename RealTraits<Real>::Work;
   return with_weights(W, [&](const auto& r) {
-    const Vec1<const Real> z(Z), y(Y);
+    const Vec1<const Real> y(Y);
     Sum SWYP = 0;
     WideSum SWPP = 0.0;
     WideSum SZPP = 0.0;
     for (int i = 1; i <= N; ++i) {
-      const Real RW = r.root(i);
-      b.c1(i) = (z(i) - ALPHAK) * b.c2(i) - b.c1(i) * BETAK;
+      const Work RW = r.root(i);
+      b.c1(i) = (b.z(i) - Work{ALPHAK}) * b.c2(i) - b.c1(i) * Work{BETAK};
       b.c3(i) = RW * b.c1(i);
-      SWYP = SWYP + RW * (y(i) - YBAR) * b.c3(i);
+      SWYP = SWYP + RW * Work{y(i) - YBAR} * b.c3(i);
       SWPP += Wide{b.c3(i)} * b.c3(i);
-      SZPP += Wide{z(i)} * b.c3(i) * b.c3(i);
+      SZPP += Wide{b.z(i)} * b.c3(i) * b.c3(i);
     }
     return Sums<Real>{static_cast<Real>(SWYP), static_cast<Real>(SWPP),
                       static_cast<Real>(SZPP)};
@@ -188,11 +199,11 @@ Real residual_sum_of_squares(int N, const Real* Z, const Real* Y, const Real* W,
   template Survey<Real> survey_rows(int, const Real*, const Real*, const Real*, const Real*,  \
                                     int*);                                                    \
   template Real pure_error(int, const int*, const Real*, const Real*);                        \
-  template Basis<Real> make_basis(Real*, int, bool);                                          \
+  template Basis<Real> make_basis(Real*, Real*, int, bool);                                   \
   template Start<Real> start_basis(int, Real*, const Real*, const Real*, Real, Real, Real,    \
-                                   const Basis<Real>&);                                       \
-  template Sums<Real> next_polynomial(int, const Real*, const Real*, const Real*, Real, Real, \
-                                      Real, const Basis<Real>&);                              \
+                                   Real, const Basis<Real>&);                                 \
+  template Sums<Real> next_polynomial(int, const Real*, const Real*, Real, Real, Real,        \
+                                      const Basis<Real>&);                                    \
   template Real residual_sum_of_squares(int, const Real*, const Real*, const Real*, int,      \
                                         const Real*, const Real*, const Real*);
 KSATFIT_ORTHOGONAL_WALKS(float)

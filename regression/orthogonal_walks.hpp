@@ -10,7 +10,9 @@
 #pragma once
 
 #include <utility>
+#include <vector>
 
+#include "kernels/real_traits.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {
@@ -43,22 +45,28 @@ Real pure_error(int NDIST, const int* IWK, const Real* Y, const Real* W);
 // instead of being copied. Entering degree K, c2 holds P_{K-1}, c1 P_{K-2}
 // and c4 sqrt(w) P_{K-1}; c1 and c3 then receive P_K and sqrt(w) P_K. With
 // unit weights sqrt(w) P is P itself: c3 is then c1 and c4 is c2, and WORK
-// needs two columns of N rows instead of four.
+// needs two columns of N rows instead of four. z holds the scaled abscissas.
+// In float the columns are those of WORK and z is XS; in double they are
+// carried wider (RealTraits: Work) in storage of their own, which the views
+// point into: a Basis is moved, never copied.
 template <class Real>
 struct Basis {
-  Vec1<Real> c1, c2, c3, c4;
+  using Work = typename RealTraits<Real>::Work;
+  std::vector<Work> storage;
+  Vec1<Work> c1, c2, c3, c4, z;
   void rotate() {
     std::swap(c1, c2);
     std::swap(c3, c4);
   }
 };
 template <class Real>
-Basis<Real> make_basis(Real* WORK, int N, bool unit_weights);
+Basis<Real> make_basis(Real* WORK, Real* XS, int N, bool unit_weights);
 
-// Sets up the working matrix for degree 1 and replaces x by z = (x - XMID) *
-// XSCALE. The same walk forms the residual sum of squares of the degree-0
-// fit, the sum of w (y - YBAR)^2 (Sum), and the sum of z (sqrt(w) P_0)^2
-// (WideSum, as SXYZ), which is ALPHA(1) times the sum of the weights.
+// Sets up the working matrix for degree 1 and replaces x by z = XSCALE * x +
+// XSHIFT (RealTraits: scaled_abscissa), in b.z and in XS. The same walk forms
+// the residual sum of squares of the degree-0 fit, the sum of w (y - YBAR)^2
+// (Sum), and the sum of z (sqrt(w) P_0)^2 (WideSum, as SXYZ), which is
+// ALPHA(1) times the sum of the weights.
 template <class Real>
 struct Start {
   Real RSS;
@@ -66,7 +74,7 @@ struct Start {
 };
 template <class Real>
 Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID, Real XSCALE,
-                        Real YBAR, const Basis<Real>& b);
+                        Real XSHIFT, Real YBAR, const Basis<Real>& b);
 
 // Values of P_K = (z - ALPHAK) P_{K-1} - BETAK P_{K-2} into c1 and of sqrt(w) P_K
 // into c3, and in the same walk the sums for P_K.
@@ -77,8 +85,8 @@ struct Sums {
   Real SZPP;  // sum of z (sqrt(w) P_K)^2 (WideSum, as SXYZ): ALPHA(K+1) times SWPP
 };
 template <class Real>
-Sums<Real> next_polynomial(int N, const Real* Z, const Real* Y, const Real* W, Real YBAR,
-                           Real ALPHAK, Real BETAK, const Basis<Real>& b);
+Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Real ALPHAK,
+                           Real BETAK, const Basis<Real>& b);
 
 // The sum of w (y - fit)^2 over the rows (Sum), the degree-NDEG fit evaluated
 // at each row's z on the orthogonal basis (ALPHA, BETA, OCOEF as R3ORP

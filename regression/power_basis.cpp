@@ -1,5 +1,7 @@
 #include "regression/power_basis.hpp"
 
+#include <vector>
+
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
 #include "ksatfit.hpp"
@@ -60,24 +62,30 @@ void fill_basis(int NDEG, const Vec1<const Real>& alpha, const Vec1<const Real>&
 template <class Real>
 void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
            Real* WK, int LDWK) {
-  using Sum = typename RealTraits<Real>::Sum;
+  // The working matrix is WK itself, or in double precision a matrix of the
+  // change of basis's wider type: the recurrence and the substitution cancel
+  // most of the digits they carry.
+  using Work = typename RealTraits<Real>::Work;
   const int N = NDEG + 1;
   const Vec1<Real> c(C);
   const Vec1<const Real> alpha(ALPHA);
   const Vec1<const Real> beta(BETA);
-  const Mat1<Real> w(WK, LDWK);
+  std::vector<Work> storage;
+  const Mat1<Work> w = RealTraits<Real>::work_matrix(WK, LDWK, 4, storage);
 
   // Columns 1 to 3 hold three consecutive basis polynomials shifted down one
   // row (row J is the coefficient of z^(J-2), row 1 stays 0). Column 4
   // collects the fit in powers of z; it starts as the coefficients themselves,
   // which are already the contributions of each polynomial's leading term.
-  SCOPY(N, C, 1, w.ptr(1, 4), 1);
-  for (int col = 1; col <= 3; ++col) SSET(N, Real{0}, w.ptr(1, col), 1);
+  for (int J = 1; J <= N; ++J) {
+    w(J, 4) = c(J);
+    for (int col = 1; col <= 3; ++col) w(J, col) = 0;
+  }
   for (int K = 2; K <= N; ++K) {
     w(K, 2) = 1;
     for (int J = 2; J <= K; ++J) {
-      w(J, 3) = w(J - 1, 2) - w(J, 2) * alpha(K - 1) - w(J, 1) * beta(K - 1);
-      w(J - 1, 4) = w(J - 1, 4) + w(J, 3) * c(K);
+      w(J, 3) = w(J - 1, 2) - w(J, 2) * Work{alpha(K - 1)} - w(J, 1) * Work{beta(K - 1)};
+      w(J - 1, 4) = w(J - 1, 4) + w(J, 3) * Work{c(K)};
     }
     if (K != N) {
       for (int J = 1; J <= K; ++J) {
@@ -89,14 +97,14 @@ void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, 
 
   // Substitute z = XSCALE * x + XSHIFT: the coefficient of x^(I-1) gathers
   // W(J, 4) * XSCALE^(I-1) * binom(J-1, I-1) * XSHIFT^(J-I) over J >= I.
-  Real P = 1;
-  Real T = 1;
+  Work P = 1;
+  Work T = 1;
   for (int I = 1; I <= N; ++I) {
-    Sum S = w(I, 4) * P;
-    Real NUM = static_cast<Real>(I);
-    Real DEN = 1;
+    Work S = w(I, 4) * P;
+    Work NUM = static_cast<Work>(I);
+    Work DEN = 1;
     for (int J = I + 1; J <= N; ++J) {
-      T = ((XSHIFT / DEN) * NUM) * T;
+      T = ((Work{XSHIFT} / DEN) * NUM) * T;
       S = T * w(J, 4) + S;
       if (I != 1) {
         NUM = NUM + 1;
@@ -104,7 +112,7 @@ void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, 
       }
     }
     c(I) = static_cast<Real>(S);
-    P = XSCALE * P;
+    P = Work{XSCALE} * P;
     T = P;
   }
 }
