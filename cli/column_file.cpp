@@ -5,13 +5,14 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <string>
+#include <type_traits>
 
 #include "runtime/edit_descriptors.hpp"
 
 namespace ksatfit::cli {
 namespace {
 
-constexpr float kMissing = std::numeric_limits<float>::quiet_NaN();
 
 // Hands out the lines of a text one by one with their 1-based numbers; a
 // carriage return before the line feed is dropped.
@@ -100,11 +101,12 @@ bool is_missing(std::string_view cell) {
 
 enum class Conversion { ok, not_a_number, not_finite, out_of_range };
 
-// A cell's number, correctly rounded to float. With ';' as the separator a
-// decimal comma stands for the point.
-Conversion convert(std::string_view cell, char separator, float& value) {
+// A cell's number, correctly rounded to float or double. With ';' as the
+// separator a decimal comma stands for the point.
+template <class Real>
+Conversion convert(std::string_view cell, char separator, Real& value) {
   if (is_missing(cell)) {
-    value = kMissing;
+    value = std::numeric_limits<Real>::quiet_NaN();
     return Conversion::ok;
   }
   char buffer[64] = {};
@@ -125,8 +127,9 @@ Conversion convert(std::string_view cell, char separator, float& value) {
   return Conversion::ok;
 }
 
+template <class Real>
 bool looks_like_data(const std::vector<std::string_view>& cells, char separator) {
-  float value;
+  Real value;
   return std::all_of(cells.begin(), cells.end(), [&](std::string_view cell) {
     return convert(cell, separator, value) == Conversion::ok;
   });
@@ -164,10 +167,14 @@ std::string column_label(const Layout& layout, std::size_t index) {
   return layout.names.empty() ? std::to_string(index + 1) : layout.names[index];
 }
 
+template <class Real>
 [[noreturn]] void bad_cell(int line, const std::string& column, std::string_view cell,
                            Conversion why) {
+  const char* out_of_range = std::is_same_v<Real, float>
+                                 ? "is out of the range of single precision"
+                                 : "is out of the range of double precision";
   const char* reason = why == Conversion::not_finite     ? "is not a finite number"
-                       : why == Conversion::out_of_range ? "is out of the range of single precision"
+                       : why == Conversion::out_of_range ? out_of_range
                                                          : "is not a number";
   throw InputError("line " + std::to_string(line) + ", column " + quoted(column) + ": " +
                    quoted(cell) + " " + reason);
@@ -175,7 +182,8 @@ std::string column_label(const Layout& layout, std::size_t index) {
 
 }  // namespace
 
-FitData read_columns(std::string_view text, const ColumnRequest& request, int skip) {
+template <class Real>
+BasicFitData<Real> read_columns(std::string_view text, const ColumnRequest& request, int skip) {
   // Spreadsheets often start a CSV file with a byte-order mark; left in, it
   // would turn a first row of numbers into a header.
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
@@ -197,9 +205,9 @@ FitData read_columns(std::string_view text, const ColumnRequest& request, int sk
   std::vector<std::string_view> cells;
   split(line, layout.separator, cells);
   layout.columns = cells.size();
-  FitData data;
+  BasicFitData<Real> data;
   data.separator = layout.separator;
-  data.has_header = !looks_like_data(cells, layout.separator);
+  data.has_header = !looks_like_data<Real>(cells, layout.separator);
   if (data.has_header) {
     for (auto cell : cells) layout.names.emplace_back(cell);
   }
@@ -207,10 +215,10 @@ FitData read_columns(std::string_view text, const ColumnRequest& request, int sk
   struct Target {
     std::size_t index;
     std::string name;
-    std::vector<float>* values;
+    std::vector<Real>* values;
   };
   std::vector<Target> targets;
-  auto add = [&](const std::string& requested, const char* fallback, std::vector<float>& values) {
+  auto add = [&](const std::string& requested, const char* fallback, std::vector<Real>& values) {
     const std::string which = requested.empty() ? fallback : requested;
     if (which.empty()) return std::string();
     const std::size_t index = resolve(which, layout);
@@ -229,10 +237,10 @@ FitData read_columns(std::string_view text, const ColumnRequest& request, int sk
                        std::to_string(layout.columns) + " columns");
     }
     for (auto& target : targets) {
-      float value;
+      Real value;
       const std::string_view cell = cells[target.index];
       const Conversion result = convert(cell, layout.separator, value);
-      if (result != Conversion::ok) bad_cell(number, target.name, cell, result);
+      if (result != Conversion::ok) bad_cell<Real>(number, target.name, cell, result);
       target.values->push_back(value);
     }
   };
@@ -246,15 +254,16 @@ FitData read_columns(std::string_view text, const ColumnRequest& request, int sk
   return data;
 }
 
-FitData read_scratch(std::string_view text, int skip) {
+template <class Real>
+BasicFitData<Real> read_scratch(std::string_view text, int skip) {
   LineCursor cursor(text);
   std::string_view line;
-  FitData data;
+  BasicFitData<Real> data;
   data.x_name.push_back('x');  // (assigning "x" trips a false -Wrestrict in GCC 12)
   data.y_name.push_back('y');
   auto field = [&](int first, int width, int decimals) {
     const std::string cell = rt::field_text(line, first, width);
-    float value;
+    Real value;
     if (!rt::read_real(cell, decimals, value)) {
       throw InputError("line " + std::to_string(cursor.number()) + ", columns " +
                        std::to_string(first) + "-" + std::to_string(first + width - 1) + ": " +
@@ -270,5 +279,10 @@ FitData read_scratch(std::string_view text, int skip) {
   if (data.x.empty()) throw InputError("no pair records (the file is empty)");
   return data;
 }
+
+template FitData read_columns<float>(std::string_view, const ColumnRequest&, int);
+template BasicFitData<double> read_columns<double>(std::string_view, const ColumnRequest&, int);
+template FitData read_scratch<float>(std::string_view, int);
+template BasicFitData<double> read_scratch<double>(std::string_view, int);
 
 }  // namespace ksatfit::cli

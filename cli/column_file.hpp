@@ -22,20 +22,25 @@ struct ColumnRequest {
   std::string x, y, weight, frequency;
 };
 
-// The columns read, one value per data row; missing cells are NaN.
-struct FitData {
+// The columns read, one value per data row, each decimal number correctly
+// rounded to Real (float or double); missing cells are NaN.
+template <class Real>
+struct BasicFitData {
   std::string x_name, y_name;
-  std::vector<float> x, y, weights, frequencies;  // weights, frequencies empty when unused
-  char separator = ' ';                          // ',', ';', '\t' or ' ' (blanks)
+  std::vector<Real> x, y, weights, frequencies;  // weights, frequencies empty when unused
+  char separator = ' ';                         // ',', ';', '\t' or ' ' (blanks)
   bool has_header = false;
 };
+using FitData = BasicFitData<float>;
 
 // Parses a column file's text. `skip` lines are passed over first; then
 // lines whose first non-blank character is '#' and blank lines are ignored.
-FitData read_columns(std::string_view text, const ColumnRequest& columns, int skip);
+template <class Real = float>
+BasicFitData<Real> read_columns(std::string_view text, const ColumnRequest& columns, int skip);
 
 // Parses a scratch file's pair records: x in columns 2 to 9 (F8.2), y in
 // columns 11 to 22 (E12.5), after `skip` lines. Empty lines are ignored.
-FitData read_scratch(std::string_view text, int skip);
+template <class Real = float>
+BasicFitData<Real> read_scratch(std::string_view text, int skip);
 
 }  // namespace ksatfit::cli

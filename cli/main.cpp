@@ -1,5 +1,7 @@
 // ksatfit: fits a polynomial to two columns of a data file and prints the
-// library's tables, or writes them as JSON, and optionally plots the fit.
+// library's tables, or writes them as JSON, and optionally plots the fit. The
+// fit is computed in double precision, or with --precision single in the
+// programs' own single-precision arithmetic.
 // Exit status: 0 done, 1 the fit failed (a fatal condition of the library),
 // 2 a usage or input error (nothing written then).
 #include <cerrno>
@@ -27,12 +29,13 @@ struct Arguments {
   int degree = 2;
   int max_degree = -1;
   std::string select;
-  float crit = -1;
+  double crit = -1;
   ColumnRequest columns;
   bool scratch = false;
   int skip = 0;
   std::string plot;
   bool json = false;
+  std::string precision = "double";
 };
 
 // Usage and input errors: one line on standard error, exit status 2.
@@ -55,33 +58,41 @@ std::string read_all(const std::string& file) {
   return text;
 }
 
-FitOptions options_for(const Arguments& a, const FitData& data) {
-  FitOptions options;
+// The criterion of --select in percent, as given or its default.
+double requested_crit(const Arguments& a) {
+  if (a.crit >= 0) return a.crit;
+  return a.select == "r2" ? 99 : 5;
+}
+
+template <class Real>
+BasicFitOptions<Real> options_for(const Arguments& a, const BasicFitData<Real>& data) {
+  BasicFitOptions<Real> options;
   options.weights = data.weights;
   options.frequencies = data.frequencies;
   options.max_degree = a.max_degree >= 0 ? a.max_degree : a.degree;
   if (a.select == "r2") {
     options.selection = DegreeSelection::r_squared;
-    options.crit = a.crit >= 0 ? a.crit : 99.0f;
+    options.crit = static_cast<Real>(requested_crit(a));
   } else if (a.select == "lack-of-fit") {
     options.selection = DegreeSelection::lack_of_fit;
-    options.crit = a.crit >= 0 ? a.crit : 5.0f;
+    options.crit = static_cast<Real>(requested_crit(a));
   }
   options.lack_of_fit = true;
   return options;
 }
 
-int run_fit(const Arguments& a) {
-  const std::string text = read_all(a.file);
+template <class Real>
+int run_fit(const Arguments& a, const std::string& text) {
   const std::string shown = a.file == "-" ? "(standard input)" : a.file;
-  FitData data;
+  BasicFitData<Real> data;
   try {
-    data = a.scratch ? read_scratch(text, a.skip) : read_columns(text, a.columns, a.skip);
+    data = a.scratch ? read_scratch<Real>(text, a.skip)
+                     : read_columns<Real>(text, a.columns, a.skip);
   } catch (const InputError& e) {
     fail(shown + ": " + e.what());
   }
-  const FitOptions options = options_for(a, data);
-  PolynomialFit fit;
+  const BasicFitOptions<Real> options = options_for(a, data);
+  BasicPolynomialFit<Real> fit;
   try {
     fit = fit_polynomial(data.x, data.y, options);
   } catch (const FitError& e) {
@@ -95,7 +106,7 @@ int run_fit(const Arguments& a) {
   }
 
   RunDescription run{shown, data.x_name, data.y_name, "", "", a.select,
-                     a.select.empty() ? 0.0f : options.crit};
+                     a.select.empty() ? 0.0 : requested_crit(a)};
   if (!a.columns.weight.empty()) run.weight_name = a.columns.weight;
   if (!a.columns.frequency.empty()) run.frequency_name = a.columns.frequency;
 
@@ -105,7 +116,7 @@ int run_fit(const Arguments& a) {
     const PlotText labels{data.y_name + " against " + data.x_name + " (" + source + ")",
                           data.x_name, data.y_name, equation_text(fit, data.y_name)};
     try {
-      write_file_safely(a.plot, svg_plot(data.x, data.y, fit, labels));
+      write_file_safely(a.plot, svg_plot<Real>(data.x, data.y, fit, labels));
     } catch (const std::exception& e) {
       fail(e.what());
     }
@@ -146,7 +157,7 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"r2", "lack-of-fit"}))
       ->needs(max_degree);
   fit->add_option("--crit", a.crit, "the criterion of --select, in percent")
-      ->check(CLI::Range(0.0f, 100.0f));
+      ->check(CLI::Range(0.0, 100.0));
   fit->add_option("--x", a.columns.x, "the x column: 1-based number or header name (default 1)");
   fit->add_option("--y", a.columns.y, "the y column (default 2)");
   fit->add_option("--weight", a.columns.weight, "a column of weights");
@@ -160,6 +171,10 @@ int main(int argc, char** argv) {
   fit->add_option("--skip", a.skip, "pass over N lines first")->check(CLI::NonNegativeNumber);
   fit->add_option("--plot", a.plot, "write a plot of the fit to this SVG file");
   fit->add_flag("--json", a.json, "write the results as one JSON object instead of the tables");
+  fit->add_option("--precision", a.precision,
+                  "double (default): fit in double precision;\n"
+                  "single: the programs' single-precision arithmetic, to the last bit")
+      ->check(CLI::IsMember({"single", "double"}));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -171,5 +186,6 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     fail(std::string(e.what()) + " (ksatfit fit --help shows the options)");
   }
-  return run_fit(a);
+  const std::string text = read_all(a.file);
+  return a.precision == "single" ? run_fit<float>(a, text) : run_fit<double>(a, text);
 }

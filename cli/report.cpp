@@ -11,8 +11,6 @@ namespace ksatfit::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-using FTest = BasicFTest<float>;
-using Anova = BasicAnova<float>;
 
 // The JSON number of a float: the double nearest to the float's shortest
 // decimal form, so that the text written is that form and a reader converting
@@ -25,7 +23,17 @@ Json number(float value) {
   return wide;
 }
 
-Json f_test(const FTest& row, int degree) {
+// A double is written in the shortest form that reads back as itself.
+Json number(double value) {
+  if (!std::isfinite(value)) return nullptr;
+  return value;
+}
+
+const char* precision_name(float) { return "single"; }
+const char* precision_name(double) { return "double"; }
+
+template <class Real>
+Json f_test(const BasicFTest<Real>& row, int degree) {
   return Json{{"degree", degree}, {"df", number(row.df)}, {"ss", number(row.ss)},
               {"f", number(row.f)}, {"p", number(row.p)}};
 }
@@ -33,14 +41,15 @@ Json f_test(const FTest& row, int degree) {
 Json name_or_null(const std::string& name) { return name.empty() ? Json(nullptr) : Json(name); }
 
 // A matrix of F tests, one row per degree, in column order for TABMAT.
-std::vector<float> test_matrix(const std::vector<FTest>& rows) {
+template <class Real>
+std::vector<float> test_matrix(const std::vector<BasicFTest<Real>>& rows) {
   const std::size_t n = rows.size();
   std::vector<float> m(4 * n);
   for (std::size_t i = 0; i < n; ++i) {
-    m[i] = rows[i].df;
-    m[n + i] = rows[i].ss;
-    m[2 * n + i] = rows[i].f;
-    m[3 * n + i] = rows[i].p;
+    m[i] = static_cast<float>(rows[i].df);
+    m[n + i] = static_cast<float>(rows[i].ss);
+    m[2 * n + i] = static_cast<float>(rows[i].f);
+    m[3 * n + i] = static_cast<float>(rows[i].p);
   }
   return m;
 }
@@ -52,7 +61,8 @@ constexpr std::string_view kTestHeadings[] = {"Degrees of%/Freedom", "Sum of%/Sq
 
 // The lack-of-fit tests mean something only with replicated x: pure error
 // with degrees of freedom.
-bool lack_of_fit_testable(const PolynomialFit& fit) {
+template <class Real>
+bool lack_of_fit_testable(const BasicPolynomialFit<Real>& fit) {
   return fit.pure_error && fit.pure_error->df > 0 && !fit.lack_of_fit.empty();
 }
 
@@ -64,10 +74,17 @@ std::string shortest(float value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string equation_text(const PolynomialFit& fit, const std::string& y_name) {
+std::string shortest(double value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+template <class Real>
+std::string equation_text(const BasicPolynomialFit<Real>& fit, const std::string& y_name) {
   std::string text = y_name + " =";
   for (int k = 0; k <= fit.degree_fitted; ++k) {
-    const float c = fit.coefficients[static_cast<std::size_t>(k)];
+    const Real c = fit.coefficients[static_cast<std::size_t>(k)];
     const std::string magnitude = shortest(std::fabs(c));
     if (k == 0) {
       text += ' ';
@@ -85,8 +102,9 @@ std::string equation_text(const PolynomialFit& fit, const std::string& y_name) {
   return text;
 }
 
-void print_tables(const RunDescription& run, const PolynomialFit& fit, std::FILE* out) {
-  std::fprintf(out, "\n ksatfit: %s\n", run.file.c_str());
+template <class Real>
+void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out) {
+  std::fprintf(out, "\n ksatfit: %s   (%s precision)\n", run.file.c_str(), precision_name(Real{}));
   std::fprintf(out, "   x: \"%s\"   y: \"%s\"", run.x_name.c_str(), run.y_name.c_str());
   if (!run.weight_name.empty()) std::fprintf(out, "   weight: \"%s\"", run.weight_name.c_str());
   if (!run.frequency_name.empty()) {
@@ -104,20 +122,22 @@ void print_tables(const RunDescription& run, const PolynomialFit& fit, std::FILE
   std::fflush(out);
 
   static constexpr std::string_view kSources[] = {"Regression", "Residual", "Corrected Total"};
-  const BasicAnova<float>& a = fit.anova;
-  const float aov[15] = {a.df_regression, a.df_error,  a.df_total,         a.ss_regression,
+  const BasicAnova<Real>& a = fit.anova;
+  const Real wide[15] = {a.df_regression, a.df_error,  a.df_total,         a.ss_regression,
                          a.ss_error,      a.ss_total,  a.ms_regression,    a.ms_error,
                          a.f,             a.p,         a.r_squared,        a.adjusted_r_squared,
                          a.sd_error,      a.mean_y,    a.cv};
+  float aov[15];
+  for (int i = 0; i < 15; ++i) aov[i] = static_cast<float>(wide[i]);
   TABAOV(" ", kSources, aov);
 
   const std::size_t n = static_cast<std::size_t>(fit.degree_fitted) + 1;
   std::vector<float> coef(4 * n);
   for (std::size_t i = 0; i < n; ++i) {
-    coef[i] = fit.coefficients[i];
-    coef[n + i] = fit.standard_errors[i];
-    coef[2 * n + i] = fit.t[i];
-    coef[3 * n + i] = fit.p[i];
+    coef[i] = static_cast<float>(fit.coefficients[i]);
+    coef[n + i] = static_cast<float>(fit.standard_errors[i]);
+    coef[2 * n + i] = static_cast<float>(fit.t[i]);
+    coef[3 * n + i] = static_cast<float>(fit.p[i]);
   }
   static constexpr std::string_view kCoefficientHeadings[] = {
       "%/Estimate", "Standard%/Error", "%/t-statistic", "Prob. of%/Larger |t|"};
@@ -137,7 +157,8 @@ void print_tables(const RunDescription& run, const PolynomialFit& fit, std::FILE
   }
 }
 
-Json fit_json(const RunDescription& run, const PolynomialFit& fit) {
+template <class Real>
+Json fit_json(const RunDescription& run, const BasicPolynomialFit<Real>& fit) {
   Json coefficients = Json::array();
   for (int k = 0; k <= fit.degree_fitted; ++k) {
     const auto i = static_cast<std::size_t>(k);
@@ -147,7 +168,7 @@ Json fit_json(const RunDescription& run, const PolynomialFit& fit) {
                             {"t", number(fit.t[i])},
                             {"p", number(fit.p[i])}});
   }
-  const Anova& a = fit.anova;
+  const BasicAnova<Real>& a = fit.anova;
   Json anova = {{"df_regression", number(a.df_regression)}, {"df_error", number(a.df_error)},
                 {"df_total", number(a.df_total)},           {"ss_regression", number(a.ss_regression)},
                 {"ss_error", number(a.ss_error)},           {"ss_total", number(a.ss_total)},
@@ -176,6 +197,7 @@ Json fit_json(const RunDescription& run, const PolynomialFit& fit) {
     warnings.push_back({{"type", w.type}, {"code", w.code}, {"routine", w.routine}, {"text", w.text}});
   }
   return {{"file", run.file},
+          {"precision", precision_name(Real{})},
           {"x", run.x_name},
           {"y", run.y_name},
           {"weight", name_or_null(run.weight_name)},
@@ -194,5 +216,12 @@ Json fit_json(const RunDescription& run, const PolynomialFit& fit) {
           {"lack_of_fit", lack_of_fit},
           {"warnings", warnings}};
 }
+
+template std::string equation_text(const PolynomialFit&, const std::string&);
+template std::string equation_text(const DoublePolynomialFit&, const std::string&);
+template void print_tables(const RunDescription&, const PolynomialFit&, std::FILE*);
+template void print_tables(const RunDescription&, const DoublePolynomialFit&, std::FILE*);
+template Json fit_json(const RunDescription&, const PolynomialFit&);
+template Json fit_json(const RunDescription&, const DoublePolynomialFit&);
 
 }  // namespace ksatfit::cli

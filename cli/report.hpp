@@ -17,21 +17,29 @@ struct RunDescription {
   std::string file;
   std::string x_name, y_name, weight_name, frequency_name;  // empty: not used
   std::string selection;                                    // "", "r2" or "lack-of-fit"
-  float crit = 0;
+  double crit = 0;
 };
 
 // "y = 1.5 + 0.25 x - 3e-05 x^2" with the coefficients in the shortest form
-// that reads back as the same float.
-std::string equation_text(const PolynomialFit& fit, const std::string& y_name);
+// that reads back as the same float (double, for a fit in double).
+template <class Real>
+std::string equation_text(const BasicPolynomialFit<Real>& fit, const std::string& y_name);
 
-// A float as text, shortest form that reads back as the same float.
+// A float (double) as text, shortest form that reads back as the same value.
 std::string shortest(float value);
+std::string shortest(double value);
 
-// The heading, then the tables of the fit through the table writers (on the
-// unit of UMACH entry 2).
-void print_tables(const RunDescription& run, const PolynomialFit& fit, std::FILE* out);
+// The heading, with the precision of the fit, then the tables of the fit
+// through the table writers (on the unit of UMACH entry 2). The tables show
+// four or five digits, which a float holds: a double fit's figures are
+// rounded to float for them.
+template <class Real>
+void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out);
 
-// The fit as one JSON object; NaN and infinities are null.
-nlohmann::ordered_json fit_json(const RunDescription& run, const PolynomialFit& fit);
+// The fit as one JSON object, with its "precision" ("single" or "double");
+// NaN and infinities are null. A number reads back as the same float (or
+// double).
+template <class Real>
+nlohmann::ordered_json fit_json(const RunDescription& run, const BasicPolynomialFit<Real>& fit);
 
 }  // namespace ksatfit::cli

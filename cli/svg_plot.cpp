@@ -146,8 +146,9 @@ void frame(std::string& svg, double top, double bottom) {
 
 }  // namespace
 
-std::string svg_plot(std::span<const float> x, std::span<const float> y, const PolynomialFit& fit,
-                     const PlotText& text) {
+template <class Real>
+std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
+                     const BasicPolynomialFit<Real>& fit, const PlotText& text) {
   Range xr, yr, rr;
   std::vector<double> xs, ys, residuals;
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -164,7 +165,7 @@ std::string svg_plot(std::span<const float> x, std::span<const float> y, const P
   if (xr.lo <= xr.hi) {
     for (int k = 0; k < kCurveSamples; ++k) {
       const double v = xr.lo + (xr.hi - xr.lo) * k / (kCurveSamples - 1);
-      const float at = static_cast<float>(v);
+      const Real at = static_cast<Real>(v);
       cx.push_back(at);
       cy.push_back(fit.evaluate(at));
       yr.add(cy.back());
@@ -257,5 +258,10 @@ void write_file_safely(const std::filesystem::path& path, const std::string& con
     throw std::runtime_error("cannot write " + path.string());
   }
 }
+
+template std::string svg_plot(std::span<const float>, std::span<const float>,
+                              const PolynomialFit&, const PlotText&);
+template std::string svg_plot(std::span<const double>, std::span<const double>,
+                              const DoublePolynomialFit&, const PlotText&);
 
 }  // namespace ksatfit::cli

@@ -17,8 +17,9 @@ struct PlotText {
 
 // The SVG text. Points (rows with NaN are not drawn) are thinned to one mark
 // per 2 x 2 pixel cell, so that a million points give a file of bounded size.
-std::string svg_plot(std::span<const float> x, std::span<const float> y, const PolynomialFit& fit,
-                     const PlotText& text);
+template <class Real>
+std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
+                     const BasicPolynomialFit<Real>& fit, const PlotText& text);
 
 // Writes `svg` to a temporary file beside `path` and renames it into place,
 // so that `path` is either left as it was or holds the whole plot. Throws

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <type_traits>
 
 namespace ksatfit::rt {
 namespace {
@@ -161,7 +162,11 @@ std::string field_text(std::string_view line, int first, int w) {
 // The field is parsed into a sign, its mantissa digits and a power of ten, and
 // the float nearest that decimal number is then obtained from strtof, which
 // rounds correctly however many digits there are.
-bool read_real(std::string_view field, int d, float& value) {
+namespace {
+
+// The number an F or E input field holds (see read_real), in float or double.
+template <class Real>
+bool read_real_field(std::string_view field, int d, Real& value) {
   std::string text;
   std::copy_if(field.begin(), field.end(), std::back_inserter(text), [](char c) { return c != ' '; });
   if (text.empty()) {
@@ -197,10 +202,21 @@ bool read_real(std::string_view field, int d, float& value) {
   }
   exponent -= point ? fraction_digits : d;
   const std::string decimal = (negative ? "-" : "") + digits + "e" + std::to_string(exponent);
-  const float result = std::strtof(decimal.c_str(), nullptr);
+  const Real result = std::is_same_v<Real, float> ? std::strtof(decimal.c_str(), nullptr)
+                                                 : std::strtod(decimal.c_str(), nullptr);
   if (std::isinf(result)) return false;
   value = result;
   return true;
+}
+
+}  // namespace
+
+bool read_real(std::string_view field, int d, float& value) {
+  return read_real_field(field, d, value);
+}
+
+bool read_real(std::string_view field, int d, double& value) {
+  return read_real_field(field, d, value);
 }
 
 }  // namespace ksatfit::rt

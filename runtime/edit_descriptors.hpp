@@ -28,5 +28,6 @@ std::string field_text(std::string_view line, int first, int w);
 // case) with an optionally signed integer, or a signed integer alone. Returns
 // false for anything else (the field is then a conversion error).
 bool read_real(std::string_view field, int d, float& value);
+bool read_real(std::string_view field, int d, double& value);  // the same, in double
 
 }  // namespace ksatfit::rt

@@ -55,7 +55,8 @@ TEST(Program, JsonHoldsTheLibraryNumbersToTheLastBit) {
   test::write_file(dir.file("lab.csv"), lab_csv());
   for (int degree : {1, 2, 3}) {
     SCOPED_TRACE(degree);
-    const ProgramRun r = run(dir, "fit --json --degree " + std::to_string(degree) + " lab.csv");
+    const ProgramRun r =
+        run(dir, "fit --precision single --json --degree " + std::to_string(degree) + " lab.csv");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     // The coefficients are RCURV's.
@@ -90,10 +91,69 @@ TEST(Program, JsonHoldsTheLibraryNumbersToTheLastBit) {
   }
 }
 
+// Double precision unless --precision single: the JSON's numbers read back as
+// fit_polynomial's doubles (or floats) exactly, and the JSON and the heading
+// of the tables name the precision.
+TEST(Program, PrecisionIsDoubleUnlessSingleIsAsked) {
+  TempDir dir;
+  test::write_file(dir.file("lab.csv"), lab_csv());
+  std::vector<double> x, y;
+  std::istringstream sample(test::read_file(KSATFIT_SOURCE_DIR "/examples/temp3"));
+  for (std::string xs, ys; sample >> xs >> ys;) {
+    x.push_back(std::stod(xs));
+    y.push_back(std::stod(ys));
+  }
+  const auto fit_options = [](auto& options) {
+    options.max_degree = 3;
+    options.lack_of_fit = true;
+    return options;
+  };
+  DoubleFitOptions double_options;
+  FitOptions single_options;
+  const DoublePolynomialFit in_double = fit_polynomial(x, y, fit_options(double_options));
+  const PolynomialFit in_single = fit_polynomial(lab_x, lab_y, fit_options(single_options));
+  const struct {
+    std::string option, name;
+    std::vector<double> coefficients, standard_errors;
+    double ss_error, p;
+  } cases[] = {
+      {"", "double", in_double.coefficients, in_double.standard_errors, in_double.anova.ss_error,
+       in_double.anova.p},
+      {"--precision double", "double", in_double.coefficients, in_double.standard_errors,
+       in_double.anova.ss_error, in_double.anova.p},
+      {"--precision single", "single",
+       std::vector<double>(in_single.coefficients.begin(), in_single.coefficients.end()),
+       std::vector<double>(in_single.standard_errors.begin(), in_single.standard_errors.end()),
+       in_single.anova.ss_error, in_single.anova.p},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    const ProgramRun r = run(dir, "fit --json --degree 3 " + c.option + " lab.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["precision"], c.name);
+    const auto read = [&](const nlohmann::json& value) {
+      return c.name == "single" ? double{as_float(value)} : value.get<double>();
+    };
+    for (std::size_t k = 0; k < c.coefficients.size(); ++k) {
+      EXPECT_EQ(read(j["coefficients"][k]["estimate"]), c.coefficients[k]) << k;
+      EXPECT_EQ(read(j["coefficients"][k]["standard_error"]), c.standard_errors[k]) << k;
+    }
+    EXPECT_EQ(read(j["anova"]["ss_error"]), c.ss_error);
+    EXPECT_EQ(read(j["anova"]["p"]), c.p);
+
+    const ProgramRun tables = run(dir, "fit --degree 3 " + c.option + " lab.csv");
+    ASSERT_EQ(tables.status, 0) << tables.err;
+    EXPECT_EQ(tables.out.rfind("\n ksatfit: lab.csv   (" + c.name + " precision)\n", 0), 0u)
+        << tables.out;
+  }
+  EXPECT_NE(in_double.coefficients[3], double{in_single.coefficients[3]});
+}
+
 TEST(Program, TablesAreTheLibrarysPrintedTables) {
   TempDir dir;
   test::write_file(dir.file("lab.csv"), lab_csv());
-  const ProgramRun r = run(dir, "fit lab.csv");
+  const ProgramRun r = run(dir, "fit --precision single lab.csv");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("   x: \"depth\"   y: \"ksat\"\n   rows used: 30   left out (missing values): 0\n"
                        "   degree fitted: 2 (asked for 2)\n"
@@ -194,9 +254,14 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
       {"fit --bogus lab.csv", 2, ""},
       {"fit --select r2 lab.csv", 2, ""},
       {"lab.csv", 2, ""},
-      {"fit --weight w negative.csv", 1,
+      {"fit --weight w --precision single negative.csv", 1,
        "ksatfit: negative.csv: the fit failed: The weight for row 1 of X was -1.000000E+00.  "
        "Weights must be nonnegative. (R2ORP, code 1)\n"},
+      // A double in a message shows the 17 digits that identify it.
+      {"fit --weight w negative.csv", 1,
+       "ksatfit: negative.csv: the fit failed: The weight for row 1 of X was "
+       "-1.0000000000000000E+00.  Weights must be nonnegative. (R2ORP, code 1)\n"},
+      {"fit --precision quadruple lab.csv", 2, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
