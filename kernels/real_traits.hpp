@@ -15,6 +15,7 @@
 
 #include <bit>
 #include <cfloat>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -37,7 +38,8 @@ class CompensatedSum {
   CompensatedSum(double value = 0.0) : sum_(value) {}  // NOLINT: converts like a number
   CompensatedSum& operator+=(double term) {
     const double t = sum_ + term;
-    correction_ += (sum_ >= term || sum_ <= -term) ? (sum_ - t) + term : (term - t) + sum_;
+    // The smaller of the two loses digits to the rounding of t; recover them.
+    correction_ += std::fabs(sum_) >= std::fabs(term) ? (sum_ - t) + term : (term - t) + sum_;
     sum_ = t;
     return *this;
   }

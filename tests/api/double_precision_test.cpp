@@ -1,0 +1,173 @@
+// fit_polynomial in double precision: random fits up to degree 8 against an
+// independent least-squares solution in long double (modified Gram-Schmidt on
+// the power columns), the messages' real values with a double's 17 digits,
+// and the same conditions raised as in float.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ksatfit/fit.hpp"
+
+namespace ksatfit {
+namespace {
+
+using Long = long double;
+
+// Least squares of y on 1, x, ..., x^degree in long double: coefficients,
+// their standard errors and the error sum of squares.
+struct Reference {
+  std::vector<Long> b, se;
+  Long sse = 0;
+};
+
+Reference long_double_fit(const std::vector<double>& x, const std::vector<double>& y, int degree) {
+  const std::size_t n = x.size();
+  const std::size_t p = static_cast<std::size_t>(degree) + 1;
+  std::vector<std::vector<Long>> q(p, std::vector<Long>(n));
+  std::vector<std::vector<Long>> r(p, std::vector<Long>(p, 0));
+  for (std::size_t i = 0; i < n; ++i) {
+    Long power = 1;
+    for (std::size_t k = 0; k < p; ++k, power *= x[i]) q[k][i] = power;
+  }
+  for (std::size_t k = 0; k < p; ++k) {  // modified Gram-Schmidt: A = Q R
+    for (std::size_t j = 0; j < k; ++j) {
+      Long dot = 0;
+      for (std::size_t i = 0; i < n; ++i) dot += q[j][i] * q[k][i];
+      r[j][k] = dot;
+      for (std::size_t i = 0; i < n; ++i) q[k][i] -= dot * q[j][i];
+    }
+    Long norm = 0;
+    for (std::size_t i = 0; i < n; ++i) norm += q[k][i] * q[k][i];
+    r[k][k] = std::sqrt(norm);
+    for (std::size_t i = 0; i < n; ++i) q[k][i] /= r[k][k];
+  }
+  std::vector<Long> residual(y.begin(), y.end()), qty(p);
+  for (std::size_t k = 0; k < p; ++k) {
+    Long dot = 0;
+    for (std::size_t i = 0; i < n; ++i) dot += q[k][i] * residual[i];
+    qty[k] = dot;
+    for (std::size_t i = 0; i < n; ++i) residual[i] -= dot * q[k][i];
+  }
+  Reference ref;
+  for (Long e : residual) ref.sse += e * e;
+  // R b = Q'y, and the covariance of b is MSE (R'R)^-1 = MSE R^-1 R^-T.
+  ref.b.assign(p, 0);
+  std::vector<std::vector<Long>> rinv(p, std::vector<Long>(p, 0));
+  for (std::size_t k = p; k-- > 0;) {
+    Long s = qty[k];
+    for (std::size_t j = k + 1; j < p; ++j) s -= r[k][j] * ref.b[j];
+    ref.b[k] = s / r[k][k];
+    rinv[k][k] = 1 / r[k][k];
+    for (std::size_t j = k + 1; j < p; ++j) {
+      Long t = 0;
+      for (std::size_t m = k + 1; m <= j; ++m) t += r[k][m] * rinv[m][j];
+      rinv[k][j] = -t / r[k][k];
+    }
+  }
+  const Long mse = ref.sse / static_cast<Long>(n - p);
+  for (std::size_t k = 0; k < p; ++k) {
+    Long s = 0;
+    for (std::size_t j = k; j < p; ++j) s += rinv[k][j] * rinv[k][j];
+    ref.se.push_back(std::sqrt(mse * s));
+  }
+  return ref;
+}
+
+TEST(DoubleFit, AgreesWithALongDoubleSolutionOnRandomFits) {
+  std::mt19937_64 random(20261209);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (int trial = 0; trial < 60; ++trial) {
+    const int degree = trial % 9;
+    const int n = 20 + static_cast<int>(random() % 200);
+    // Well conditioned: x spread over a range at least as wide as its
+    // distance from 0, of any scale.
+    const double half_width = std::pow(10.0, 2 * unit(random));
+    const double centre = 0.5 * half_width * unit(random);
+    std::vector<double> truth(static_cast<std::size_t>(degree) + 1), x, y;
+    for (double& c : truth) c = unit(random) * std::pow(10.0, 3 * unit(random));
+    for (int i = 0; i < n; ++i) {
+      const double t = unit(random);
+      double v = 0;
+      for (std::size_t k = truth.size(); k-- > 0;) v = v * t + truth[k];
+      x.push_back(centre + half_width * t);
+      y.push_back(v + 0.01 * unit(random));
+    }
+    SCOPED_TRACE("trial " + std::to_string(trial) + ", degree " + std::to_string(degree));
+    const DoublePolynomialFit fit = fit_polynomial(x, y, degree);
+    ASSERT_EQ(fit.degree_fitted, degree);
+    const Reference ref = long_double_fit(x, y, degree);
+    // Coefficients of powers of x scale with half_width^-k: compare each on
+    // the scale of its own term over the data, |b_k| half_width^k.
+    for (std::size_t k = 0; k < ref.b.size(); ++k) {
+      const Long scale = std::pow(static_cast<Long>(half_width) + std::fabs(centre),
+                                  static_cast<Long>(k));
+      const Long largest_term = std::fabs(ref.b[k]) * scale + ref.se[k] * scale;
+      EXPECT_LE(std::fabs(fit.coefficients[k] - ref.b[k]) * scale, 1e-9L * largest_term) << k;
+      EXPECT_LE(std::fabs(fit.standard_errors[k] - ref.se[k]), 1e-8L * ref.se[k]) << k;
+    }
+    EXPECT_LE(std::fabs(fit.anova.ss_error - ref.sse), 1e-10L * ref.sse);
+  }
+}
+
+// The messages of the double path come from the same error layer, with a
+// real value shown to 17 significant digits (in the layout of the float's
+// field, the E dropped before a three-digit exponent).
+TEST(DoubleFit, MessagesShowADoublesDigits) {
+  const struct {
+    double weight;
+    const char* shown;
+  } cases[] = {
+      {-0.1, "-1.0000000000000001E-01"},
+      {-1e-300, "-1.0000000000000000-300"},
+      {-2.5, "-2.5000000000000000E+00"},
+  };
+  const std::vector<double> x = {1, 2, 3}, y = {2, 3, 5};
+  for (const auto& c : cases) {
+    const std::vector<double> w = {1, c.weight, 1};
+    DoubleFitOptions options;
+    options.weights = w;
+    options.max_degree = 1;
+    try {
+      fit_polynomial(x, y, options);
+      ADD_FAILURE() << "no error for weight " << c.weight;
+    } catch (const FitError& e) {
+      EXPECT_EQ(e.what(), "The weight for row 2 of X was " + std::string(c.shown) +
+                              ".  Weights must be nonnegative.");
+      EXPECT_EQ(e.routine(), "R2ORP");
+    }
+  }
+}
+
+// The conditions of the fit are the float fit's: the same types, codes and
+// texts where no real value is quoted.
+TEST(DoubleFit, RaisesTheFloatFitsConditions) {
+  const struct {
+    std::vector<double> x, y;
+    int degree;
+  } cases[] = {
+      {{1, 2, 3, 4}, {2, 4, 6, 8}, 3},   // a perfect line: lower degree
+      {{1, 2, 3, 4}, {5, 5, 5, 5}, 2},   // constant y
+      {{1, 1, 2, 2}, {1, 2, 3, 5}, 3},   // two distinct x only
+  };
+  for (const auto& c : cases) {
+    const std::vector<float> xf(c.x.begin(), c.x.end()), yf(c.y.begin(), c.y.end());
+    const DoublePolynomialFit in_double = fit_polynomial(c.x, c.y, c.degree);
+    const PolynomialFit in_float = fit_polynomial(xf, yf, c.degree);
+    EXPECT_EQ(in_double.degree_fitted, in_float.degree_fitted);
+    ASSERT_EQ(in_double.warnings.size(), in_float.warnings.size());
+    for (std::size_t i = 0; i < in_float.warnings.size(); ++i) {
+      EXPECT_EQ(in_double.warnings[i].type, in_float.warnings[i].type);
+      EXPECT_EQ(in_double.warnings[i].code, in_float.warnings[i].code);
+      EXPECT_EQ(in_double.warnings[i].text, in_float.warnings[i].text);
+    }
+  }
+  EXPECT_THROW(fit_polynomial(std::vector<double>{2, 2, 2}, std::vector<double>{1, 2, 3}, 1),
+               FitError);
+}
+
+}  // namespace
+}  // namespace ksatfit
