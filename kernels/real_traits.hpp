@@ -8,9 +8,10 @@
 // widen them, and the error sum of squares formed by subtraction as the fit
 // goes. Double precision uses the same formulas with the constants of
 // double, the F and t upper tails of a well-kept special-function library,
-// every running sum in extended precision, and the error sum of squares
-// formed from the residuals once the fit is known: subtraction of sums of
-// squares loses the digits that a nearly perfect fit needs.
+// every running sum, the orthogonal basis, the scaled abscissas and the change
+// to powers of x in extended precision, and the error sum of squares formed
+// from the residuals once the fit is known: subtraction of sums of squares
+// loses the digits that a nearly perfect fit needs.
 #pragma once
 
 #include <bit>
@@ -94,7 +95,8 @@ struct RealTraits<float> {
 
   // Probability that an F with DFN and DFD degrees of freedom exceeds F.
   static float f_upper_tail(float F, float DFN, float DFD) { return 1.0f - FDF(F, DFN, DFD); }
-  // Probability that a t with DF degrees of freedom exceeds |T| in either direction.
+  // Probability that a t with DF degrees of freedom exceeds T >= 0 in either
+  // direction: 1 minus the distribution function, so a T far out gives exactly 0.
   static float t_two_tails(float T, float DF) { return 2.0f * (1.0f - TDF(T, DF)); }
 
   // The error sum of squares of the fit: RSS, the total sum of squares less

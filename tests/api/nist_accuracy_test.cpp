@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,31 +28,36 @@ struct Certified {
   std::vector<double> x, y;
 };
 
+std::vector<std::string> words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> result;
+  for (std::string word; in >> word;) result.push_back(word);
+  return result;
+}
+
+double number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+// The lines read: "B<k> estimate sd", "Standard Deviation value" (of the
+// residuals), "R-Squared value", then "Data: y x" and one pair a line.
 Certified read_reference(const std::string& name) {
   std::ifstream in(std::string(KSATFIT_TEST_DATA_DIR) + "/nist/" + name + ".dat");
   EXPECT_TRUE(in) << name;
-  const std::regex parameter(R"(^\s*B\d+\s+(\S+)\s+(\S+)\s*$)");
-  const std::regex value(R"(^\s*(Standard Deviation|R-Squared)\s+(\S+)\s*$)");
-  const std::regex data_heading(R"(^Data:\s+y\s+x\s*$)");
   Certified c;
   bool in_data = false;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::smatch m;
-    if (in_data) {
-      std::istringstream row(line);
-      double y = 0, x = 0;
-      if (row >> y >> x) {
-        c.y.push_back(y);
-        c.x.push_back(x);
-      }
-    } else if (std::regex_match(line, m, parameter)) {
-      c.coefficients.push_back(std::strtod(m[1].str().c_str(), nullptr));
-      c.standard_deviations.push_back(std::strtod(m[2].str().c_str(), nullptr));
-    } else if (std::regex_match(line, m, value)) {
-      (m[1] == "R-Squared" ? c.r_squared : c.residual_sd) = std::strtod(m[2].str().c_str(), nullptr);
-    } else if (std::regex_match(line, data_heading)) {
+  for (std::string line; std::getline(in, line);) {
+    const std::vector<std::string> w = words(line);
+    if (in_data && w.size() == 2) {
+      c.y.push_back(number(w[0]));
+      c.x.push_back(number(w[1]));
+    } else if (w.size() == 3 && w[0].size() > 1 && w[0][0] == 'B' &&
+               w[0].find_first_not_of("0123456789", 1) == std::string::npos) {
+      c.coefficients.push_back(number(w[1]));
+      c.standard_deviations.push_back(number(w[2]));
+    } else if (w.size() == 3 && w[0] == "Standard" && w[1] == "Deviation") {
+      c.residual_sd = number(w[2]);
+    } else if (w.size() == 2 && w[0] == "R-Squared") {
+      c.r_squared = number(w[1]);
+    } else if (w == std::vector<std::string>{"Data:", "y", "x"}) {
       in_data = true;
     }
   }
