@@ -17,20 +17,21 @@ namespace {
 
 using Long = long double;
 
-// Least squares of y on 1, x, ..., x^degree in long double: coefficients,
-// their standard errors and the error sum of squares.
+// Weighted least squares of y on 1, x, ..., x^degree in long double:
+// coefficients, their standard errors and the error sum of squares.
 struct Reference {
   std::vector<Long> b, se;
   Long sse = 0;
 };
 
-Reference long_double_fit(const std::vector<double>& x, const std::vector<double>& y, int degree) {
+Reference long_double_fit(const std::vector<double>& x, const std::vector<double>& y,
+                          const std::vector<double>& w, int degree) {
   const std::size_t n = x.size();
   const std::size_t p = static_cast<std::size_t>(degree) + 1;
   std::vector<std::vector<Long>> q(p, std::vector<Long>(n));
   std::vector<std::vector<Long>> r(p, std::vector<Long>(p, 0));
   for (std::size_t i = 0; i < n; ++i) {
-    Long power = 1;
+    Long power = std::sqrt(static_cast<Long>(w[i]));
     for (std::size_t k = 0; k < p; ++k, power *= x[i]) q[k][i] = power;
   }
   for (std::size_t k = 0; k < p; ++k) {  // modified Gram-Schmidt: A = Q R
@@ -45,7 +46,8 @@ Reference long_double_fit(const std::vector<double>& x, const std::vector<double
     r[k][k] = std::sqrt(norm);
     for (std::size_t i = 0; i < n; ++i) q[k][i] /= r[k][k];
   }
-  std::vector<Long> residual(y.begin(), y.end()), qty(p);
+  std::vector<Long> residual(n), qty(p);
+  for (std::size_t i = 0; i < n; ++i) residual[i] = std::sqrt(static_cast<Long>(w[i])) * y[i];
   for (std::size_t k = 0; k < p; ++k) {
     Long dot = 0;
     for (std::size_t i = 0; i < n; ++i) dot += q[k][i] * residual[i];
@@ -77,6 +79,7 @@ Reference long_double_fit(const std::vector<double>& x, const std::vector<double
   return ref;
 }
 
+// Every other fit weighted, through the overload with options.
 TEST(DoubleFit, AgreesWithALongDoubleSolutionOnRandomFits) {
   std::mt19937_64 random(20261209);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
@@ -87,7 +90,8 @@ TEST(DoubleFit, AgreesWithALongDoubleSolutionOnRandomFits) {
     // distance from 0, of any scale.
     const double half_width = std::pow(10.0, 2 * unit(random));
     const double centre = 0.5 * half_width * unit(random);
-    std::vector<double> truth(static_cast<std::size_t>(degree) + 1), x, y;
+    const bool weighted = trial % 2 == 1;
+    std::vector<double> truth(static_cast<std::size_t>(degree) + 1), x, y, w;
     for (double& c : truth) c = unit(random) * std::pow(10.0, 3 * unit(random));
     for (int i = 0; i < n; ++i) {
       const double t = unit(random);
@@ -95,11 +99,16 @@ TEST(DoubleFit, AgreesWithALongDoubleSolutionOnRandomFits) {
       for (std::size_t k = truth.size(); k-- > 0;) v = v * t + truth[k];
       x.push_back(centre + half_width * t);
       y.push_back(v + 0.01 * unit(random));
+      w.push_back(weighted ? 1.5 + unit(random) : 1.0);
     }
     SCOPED_TRACE("trial " + std::to_string(trial) + ", degree " + std::to_string(degree));
-    const DoublePolynomialFit fit = fit_polynomial(x, y, degree);
+    DoubleFitOptions options;
+    options.max_degree = degree;
+    if (weighted) options.weights = w;
+    const DoublePolynomialFit fit =
+        weighted ? fit_polynomial(x, y, options) : fit_polynomial(x, y, degree);
     ASSERT_EQ(fit.degree_fitted, degree);
-    const Reference ref = long_double_fit(x, y, degree);
+    const Reference ref = long_double_fit(x, y, w, degree);
     // Coefficients of powers of x scale with half_width^-k: compare each on
     // the scale of its own term over the data, |b_k| half_width^k.
     for (std::size_t k = 0; k < ref.b.size(); ++k) {
