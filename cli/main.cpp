@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,20 @@ int run_fit(const Arguments& a, const std::string& text) {
   return 0;
 }
 
+// Checks that an option's value is a T before its range is checked, so that
+// "--degree two" is reported as what it is.
+template <typename T>
+CLI::Validator a_number(const char* what) {
+  return CLI::Validator(
+      [what](std::string& text) {
+        T value{};
+        return CLI::detail::lexical_cast(text, value)
+                   ? std::string()
+                   : "\"" + text + "\" is not " + what;
+      },
+      "");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,9 +161,11 @@ int main(int argc, char** argv) {
   CLI::App* fit = app.add_subcommand("fit", "fit a polynomial to a column file");
   fit->add_option("FILE", a.file, "the data file; - reads standard input")->required();
   auto* degree = fit->add_option("--degree", a.degree, "fit this degree (default 2)")
+                     ->check(a_number<int>("a whole number"))
                      ->check(CLI::Range(0, 100));
   auto* max_degree =
       fit->add_option("--max-degree", a.max_degree, "the highest degree to consider")
+          ->check(a_number<int>("a whole number"))
           ->check(CLI::Range(0, 100))
           ->excludes(degree);
   fit->add_option("--select", a.select,
@@ -157,6 +174,7 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"r2", "lack-of-fit"}))
       ->needs(max_degree);
   fit->add_option("--crit", a.crit, "the criterion of --select, in percent")
+      ->check(a_number<double>("a number"))
       ->check(CLI::Range(0.0, 100.0));
   fit->add_option("--x", a.columns.x, "the x column: 1-based number or header name (default 1)");
   fit->add_option("--y", a.columns.y, "the y column (default 2)");
@@ -168,7 +186,9 @@ int main(int argc, char** argv) {
   for (const char* column : {"--x", "--y", "--weight", "--frequency"}) {
     fit->get_option(column)->excludes(scratch);
   }
-  fit->add_option("--skip", a.skip, "pass over N lines first")->check(CLI::NonNegativeNumber);
+  fit->add_option("--skip", a.skip, "pass over N lines first")
+      ->check(a_number<int>("a whole number"))
+      ->check(CLI::Range(0, std::numeric_limits<int>::max()));
   fit->add_option("--plot", a.plot, "write a plot of the fit to this SVG file");
   fit->add_flag("--json", a.json, "write the results as one JSON object instead of the tables");
   fit->add_option("--precision", a.precision,

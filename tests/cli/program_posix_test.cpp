@@ -251,6 +251,9 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
       {"fit empty.csv", 2,
        "ksatfit: empty.csv: no data (the file is empty or holds only comments)\n"},
       {"fit --degree lab.csv", 2, ""},
+      {"fit --degree two lab.csv", 2,
+       "ksatfit: --degree: \"two\" is not a whole number (ksatfit fit --help shows the "
+       "options)\n"},
       {"fit --bogus lab.csv", 2, ""},
       {"fit --select r2 lab.csv", 2, ""},
       {"lab.csv", 2, ""},
