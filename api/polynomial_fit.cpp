@@ -155,10 +155,11 @@ BasicPolynomialFit<Real> orthogonal_fit_of(std::span<const Real> x, std::span<co
   const int MAXDEG = options.max_degree;
   const int LOF = options.lack_of_fit ? 1 : 0;
   DataMatrix<Real> data = data_matrix(x, y, options);
-  std::vector<Real> ALPHA(count(MAXDEG) + 1);
-  std::vector<Real> BETA(count(MAXDEG) + 1);
-  std::vector<Real> OCOEF(count(MAXDEG) + 1);
-  std::vector<Real> D(count(MAXDEG) + 1);
+  // Carried as the fit carries them; rounded to Real where handed out.
+  std::vector<Carried<Real>> ALPHA(count(MAXDEG) + 1);
+  std::vector<Carried<Real>> BETA(count(MAXDEG) + 1);
+  std::vector<Carried<Real>> OCOEF(count(MAXDEG) + 1);
+  std::vector<Carried<Real>> D(count(MAXDEG) + 1);
   std::vector<Real> WK(8 * count(NOBS));
   std::vector<int> IWK(count(NOBS));
   CurveFitDetails<Real> d;
@@ -187,7 +188,7 @@ BasicPolynomialFit<Real> orthogonal_fit_of(std::span<const Real> x, std::span<co
 
   std::vector<Real> B(count(MAXDEG) + 1);
   std::vector<Real> SSPOLY(count(MAXDEG) + 1);
-  power_form_outputs(MAXDEG, NDEGF, OCOEF.data(), D[0], SQSS.data(), NDEGF, COEF.data(),
+  power_form_outputs(MAXDEG, NDEGF, OCOEF.data(), static_cast<Real>(D[0]), SQSS.data(), NDEGF, COEF.data(),
                      B.data(), SSPOLY.data());
   d.ALPHA.assign(ALPHA.begin(), ALPHA.begin() + NDEGF);
   d.BETA.assign(BETA.begin(), BETA.begin() + NDEGF);

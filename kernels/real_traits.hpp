@@ -8,8 +8,9 @@
 // widen them, and the error sum of squares formed by subtraction as the fit
 // goes. Double precision uses the same formulas with the constants of
 // double, the F and t upper tails of a well-kept special-function library,
-// every running sum, the orthogonal basis, the scaled abscissas and the change
-// to powers of x in extended precision, and the error sum of squares formed
+// every running sum, the orthogonal basis, the scaled abscissas, the fit's
+// recurrence and orthogonal coefficients and the change to powers of x in
+// extended precision, and the error sum of squares formed
 // from the residuals once the fit is known: subtraction of sums of squares
 // loses the digits that a nearly perfect fit needs.
 #pragma once
@@ -75,6 +76,11 @@ struct RealTraits<float> {
   // The precision of the change of basis to powers of x, and its working
   // matrix: the caller's work area WK (LD rows by `columns`) itself.
   using Work = float;
+  // The fit's own quantities on their way from the orthogonal fit to the
+  // summary statistics: ALPHA, BETA, OCOEF and D, and the sums they are
+  // formed from. Their arrays are the caller's, as given.
+  using Carried = float;
+  static float* carried_array(float* given, int /*count*/, std::vector<float>&) { return given; }
   static Mat1<float> work_matrix(float* WK, int LD, int /*columns*/, std::vector<float>&) {
     return Mat1<float>(WK, LD);
   }
@@ -115,6 +121,15 @@ struct RealTraits<double> {
   using Wide = std::conditional_t<kWideLongDouble, long double, double>;
   // The change of basis is carried wide in a matrix of its own; WK is not used.
   using Work = Wide;
+  // ALPHA, BETA, OCOEF and D are carried wide from the orthogonal fit to the
+  // change of basis, in arrays of their own, and rounded to double only where
+  // they are handed out: the change of basis magnifies their last bits, and
+  // a half digit of the least-conditioned fits is lost if they are rounded.
+  using Carried = Wide;
+  static Carried* carried_array(double* /*given*/, int count, std::vector<Carried>& storage) {
+    storage.assign(static_cast<std::size_t>(count), Carried{0});
+    return storage.data();
+  }
   static Mat1<Work> work_matrix(double* /*WK*/, int LD, int columns, std::vector<Work>& storage) {
     storage.assign(static_cast<std::size_t>(LD) * static_cast<std::size_t>(columns), Work{0});
     return Mat1<Work>(storage.data(), LD);
@@ -146,5 +161,9 @@ struct RealTraits<double> {
     return residuals();
   }
 };
+
+// The type in which a fit in Real carries ALPHA, BETA, OCOEF and D.
+template <class Real>
+using Carried = typename RealTraits<Real>::Carried;
 
 }  // namespace ksatfit

@@ -29,6 +29,23 @@ struct RegressionScalars {
   int NMISS = 0;
 };
 
+// ALPHA, BETA, OCOEF and D of the regression, in the precision that the fit
+// carries them in (RealTraits: Carried): in float the slices of WK and, for
+// D, SSPOLY; in double arrays of their own.
+template <class Real>
+struct CarriedFit {
+  std::vector<Carried<Real>> storage[4];
+  Carried<Real>* ALPHA;
+  Carried<Real>* BETA;
+  Carried<Real>* OCOEF;
+  Carried<Real>* D;
+  CarriedFit(int NDEG, Real* WK, const CurveFitSlices& s, Real* SSPOLY)
+      : ALPHA(RealTraits<Real>::carried_array(WK + s.alpha, NDEG, storage[0])),
+        BETA(RealTraits<Real>::carried_array(WK + s.beta, NDEG, storage[1])),
+        OCOEF(RealTraits<Real>::carried_array(WK + s.ocoef, NDEG + 1, storage[2])),
+        D(RealTraits<Real>::carried_array(SSPOLY, NDEG + 1, storage[3])) {}
+};
+
 // The two checks that RCURV and R2URV share; false when one fired.
 bool curve_fit_arguments_ok(int NOBS, int NDEG) {
   if (NOBS < 1) {
@@ -86,14 +103,14 @@ bool report_regression_condition(int NDEG, int NDEGF) {
 // about that mean, each in index order (RealTraits: Sum).
 template <class Real>
 void means_and_variances(int NOBS, const Real* XDATA, const Real* YDATA,
-                         const RegressionScalars<Real>& r, Real ALPHA1, const Real* AOV,
-                         const Vec1<Real>& stat) {
+                         const RegressionScalars<Real>& r, const Carried<Real>* ALPHA,
+                         const Real* AOV, const Vec1<Real>& stat) {
   using Sum = typename RealTraits<Real>::Sum;
   const Vec1<const Real> x(XDATA);
   const Vec1<const Real> y(YDATA);
   const Real m = static_cast<Real>(NOBS - r.NMISS - 1);
   if (r.NDEGF != 0) {
-    stat(1) = C1DIV(ALPHA1 - r.XSHIFT, r.XSCALE);
+    stat(1) = C1DIV(static_cast<Real>(ALPHA[0]) - r.XSHIFT, r.XSCALE);
   } else {
     stat(1) = RealTraits<Real>::missing();
     stat(3) = RealTraits<Real>::missing();
@@ -117,16 +134,17 @@ void means_and_variances(int NOBS, const Real* XDATA, const Real* YDATA,
 }
 
 // B, SSPOLY and STAT from the regression and its summary statistics. Terms
-// above the fitted degree are 0. SSPOLY(1) holds D(1), the pair count, on entry.
+// above the fitted degree are 0.
 template <class Real>
 void assemble_outputs(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG,
-                      const RegressionScalars<Real>& r, const Real* WK, const CurveFitSlices& s,
-                      const Real* AOV, Real* B, Real* SSPOLY, Real* STAT) {
-  power_form_outputs(NDEG, r.NDEGF, WK + s.ocoef, SSPOLY[0], WK + s.sqss, NDEG, WK + s.coef, B,
-                     SSPOLY);
+                      const RegressionScalars<Real>& r, const CarriedFit<Real>& f,
+                      const Real* WK, const CurveFitSlices& s, const Real* AOV, Real* B,
+                      Real* SSPOLY, Real* STAT) {
+  power_form_outputs(NDEG, r.NDEGF, f.OCOEF, static_cast<Real>(f.D[0]), WK + s.sqss, NDEG,
+                     WK + s.coef, B, SSPOLY);
   const Vec1<Real> stat(STAT);
   const Vec1<const Real> aov(AOV);
-  means_and_variances(NOBS, XDATA, YDATA, r, Vec1<const Real>(WK + s.alpha)(1), AOV, stat);
+  means_and_variances(NOBS, XDATA, YDATA, r, f.ALPHA, AOV, stat);
   stat(5) = aov(11);
   stat(6) = aov(1);
   stat(7) = aov(4);
@@ -146,15 +164,16 @@ std::vector<Real> leading_rows(const Real* matrix, int LD, int ROWS) {
 }
 
 template <class Real>
-void hand_back_details(int NDEG, const RegressionScalars<Real>& r, const Real* WK,
-                       const CurveFitSlices& s, const Real* AOV, CurveFitDetails<Real>& details) {
+void hand_back_details(int NDEG, const RegressionScalars<Real>& r, const CarriedFit<Real>& f,
+                       const Real* WK, const CurveFitSlices& s, const Real* AOV,
+                       CurveFitDetails<Real>& details) {
   details.NDEGF = r.NDEGF;
   details.XSCALE = r.XSCALE;
   details.XSHIFT = r.XSHIFT;
   details.NMISS = r.NMISS;
-  details.ALPHA.assign(WK + s.alpha, WK + s.alpha + r.NDEGF);
-  details.BETA.assign(WK + s.beta, WK + s.beta + r.NDEGF);
-  details.OCOEF.assign(WK + s.ocoef, WK + s.ocoef + r.NDEGF + 1);
+  details.ALPHA.assign(f.ALPHA, f.ALPHA + r.NDEGF);
+  details.BETA.assign(f.BETA, f.BETA + r.NDEGF);
+  details.OCOEF.assign(f.OCOEF, f.OCOEF + r.NDEGF + 1);
   std::copy_n(AOV, details.AOV.size(), details.AOV.begin());
   details.SQSS = leading_rows(WK + s.sqss, NDEG, r.NDEGF);
   details.COEF = leading_rows(WK + s.coef, NDEG + 1, r.NDEGF + 1);
@@ -172,32 +191,33 @@ void curve_fit_work(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Re
   // response in column 2: XDATA and YDATA themselves, which the regression
   // reads where they are rather than from copies in slices 1 and 2. Unit
   // frequencies and weights, fit up to NDEG unless a perfect fit or the
-  // distinct abscissas stop it, no lack-of-fit test. SSPOLY receives the
-  // basis sums of squares D.
+  // distinct abscissas stop it, no lack-of-fit test. The basis sums of
+  // squares D go to SSPOLY in float (CarriedFit).
   RegressionScalars<Real> r;
-  R2ORP(NOBS, XDATA, YDATA, NDEG, r.NDEGF, r.XSCALE, r.XSHIFT, WK + s.alpha, WK + s.beta,
-        WK + s.ocoef, SSPOLY, r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS, WK + s.regression_work, IWK);
+  const CarriedFit<Real> f(NDEG, WK, s, SSPOLY);
+  R2ORP(NOBS, XDATA, YDATA, NDEG, r.NDEGF, r.XSCALE, r.XSHIFT, f.ALPHA, f.BETA, f.OCOEF, f.D,
+        r.DFE, r.SSE, r.DFPE, r.SSPE, r.NMISS, WK + s.regression_work, IWK);
   if (!report_regression_condition(NDEG, r.NDEGF)) return;
 
   Real AOV[15];
   Real TLOF[20];  // never written: the lack-of-fit option is off
   const int IPRINT = 0;
-  R2TAP(r.NDEGF, WK + s.alpha, WK + s.beta, r.XSCALE, r.XSHIFT, WK + s.ocoef, SSPOLY, r.DFE,
-        r.SSE, 0, r.DFPE, r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF,
-        20, WK + s.summary_work);
-  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, WK, s, AOV, B, SSPOLY, STAT);
-  if (DETAILS != nullptr) hand_back_details(NDEG, r, WK, s, AOV, *DETAILS);
+  R2TAP(r.NDEGF, f.ALPHA, f.BETA, r.XSCALE, r.XSHIFT, f.OCOEF, f.D, r.DFE, r.SSE, 0, r.DFPE,
+        r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF, 20,
+        WK + s.summary_work);
+  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, f, WK, s, AOV, B, SSPOLY, STAT);
+  if (DETAILS != nullptr) hand_back_details(NDEG, r, f, WK, s, AOV, *DETAILS);
 }
 
 }  // namespace
 
 template <class Real>
-void power_form_outputs(int NDEG, int NDEGF, const Real* OCOEF, Real D1, const Real* SQSS,
-                        int LDSQSS, const Real* COEF, Real* B, Real* SSPOLY) {
+void power_form_outputs(int NDEG, int NDEGF, const Carried<Real>* OCOEF, Real D1,
+                        const Real* SQSS, int LDSQSS, const Real* COEF, Real* B, Real* SSPOLY) {
   const Vec1<Real> sspoly(SSPOLY);
-  const Vec1<const Real> ocoef(OCOEF);
+  const Real OCOEF1 = static_cast<Real>(OCOEF[0]);
   const Mat1<const Real> sqss(SQSS, LDSQSS);
-  sspoly(1) = ocoef(1) * ocoef(1) * D1;
+  sspoly(1) = OCOEF1 * OCOEF1 * D1;
   SSET(NDEG, Real{0}, sspoly.ptr(2), 1);
   SCOPY(NDEGF, sqss.ptr(1, 2), 1, sspoly.ptr(2), 1);
   SSET(NDEG + 1, Real{0}, B, 1);
@@ -259,8 +279,8 @@ void curve_fit(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Real* B
 #define KSATFIT_CURVE_FIT(Real)                                                              \
   template void curve_fit<Real>(int, const Real*, const Real*, int, Real*, Real*, Real*,       \
                                 CurveFitDetails<Real>*);                                       \
-  template void power_form_outputs<Real>(int, int, const Real*, Real, const Real*, int,        \
-                                         const Real*, Real*, Real*);
+  template void power_form_outputs<Real>(int, int, const Carried<Real>*, Real, const Real*,   \
+                                         int, const Real*, Real*, Real*);
 KSATFIT_CURVE_FIT(float)
 KSATFIT_CURVE_FIT(double)
 #undef KSATFIT_CURVE_FIT

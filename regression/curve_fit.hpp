@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernels/real_traits.hpp"
+
 namespace ksatfit {
 
 // What a curve fit computes on its way to B, SSPOLY and STAT, for callers
@@ -38,7 +40,7 @@ void curve_fit(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Real* B
 // 2 of SQSS), 0 above NDEGF, and SSPOLY(1) = OCOEF(1)^2 * D1, the uncorrected
 // sum of squares of the intercept (D1 is the sum of the weights).
 template <class Real>
-void power_form_outputs(int NDEG, int NDEGF, const Real* OCOEF, Real D1, const Real* SQSS,
+void power_form_outputs(int NDEG, int NDEGF, const Carried<Real>* OCOEF, Real D1, const Real* SQSS,
                         int LDSQSS, const Real* COEF, Real* B, Real* SSPOLY);
 
 // RCURV with caller-supplied workspace: WK of at least

@@ -30,6 +30,9 @@ Real fitted_value(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Re
 template float orthogonal_series<float>(int, const float*, const float*, const float*, float);
 template double orthogonal_series<double>(int, const double*, const double*, const double*,
                                           double);
+template long double orthogonal_series<long double>(int, const long double*,
+                                                    const long double*, const long double*,
+                                                    long double);
 template float fitted_value<float>(int, const float*, const float*, float, float, const float*,
                                    float);
 template double fitted_value<double>(int, const double*, const double*, double, double,

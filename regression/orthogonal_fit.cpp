@@ -132,7 +132,7 @@ WorkAreas<Real> work_areas(int NOBS, Real* WK) {
 template <class Real>
 void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
            int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
-           Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE,
+           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE,
            Real& SSPE, int& NMISS, Real* WK, int* IWK) {
   RoutineScope guard("R2ORP");
   if (!arguments_ok(NOBS, NCOL, LDX, IRSP, IND, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF)) return;
@@ -145,7 +145,7 @@ void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IF
 
 template <class Real>
 void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
            Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK) {
   RoutineScope guard("R2ORP");
   if (!arguments_ok(NOBS, 2, NOBS, 2, 1, 0, 0, MAXDEG, 0, Real{0}, 0)) return;
@@ -157,10 +157,12 @@ void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG
 
 #define KSATFIT_ORTHOGONAL_FIT(Real)                                                          \
   template void R2ORP<Real>(int, int, const Real*, int, int, int, int, int, int, int, Real,   \
-                            int, int&, Real&, Real&, Real*, Real*, Real*, Real*, Real&, Real&, \
-                            Real&, Real&, int&, Real*, int*);                                  \
-  template void R2ORP<Real>(int, const Real*, const Real*, int, int&, Real&, Real&, Real*,    \
-                            Real*, Real*, Real*, Real&, Real&, Real&, Real&, int&, Real*, int*);
+                            int, int&, Real&, Real&, Carried<Real>*, Carried<Real>*,           \
+                            Carried<Real>*, Carried<Real>*, Real&, Real&, Real&, Real&, int&,  \
+                            Real*, int*);                                                      \
+  template void R2ORP<Real>(int, const Real*, const Real*, int, int&, Real&, Real&,           \
+                            Carried<Real>*, Carried<Real>*, Carried<Real>*, Carried<Real>*,    \
+                            Real&, Real&, Real&, Real&, int&, Real*, int*);
 KSATFIT_ORTHOGONAL_FIT(float)
 KSATFIT_ORTHOGONAL_FIT(double)
 #undef KSATFIT_ORTHOGONAL_FIT

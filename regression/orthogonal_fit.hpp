@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "kernels/real_traits.hpp"
+
 namespace ksatfit {
 
 // The routines below are templates on the real type, made for float (the
@@ -14,7 +16,7 @@ namespace ksatfit {
 template <class Real>
 void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
            int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
-           Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE,
+           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE,
            Real& SSPE, int& NMISS, Real* WK, int* IWK);
 
 // The orthogonal polynomial fit as the curve fit calls it: R2ORP with two
@@ -24,7 +26,7 @@ void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IF
 // need not first be copied into one matrix.
 template <class Real>
 void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
            Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK);
 
 // Screens the rows (NaN values, frequencies, weights), gathers the usable
@@ -40,7 +42,7 @@ void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG
 template <class Real>
 void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ,
            int IWT, int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Real* ALPHA, Real* BETA, Real* OCOEF, Real* D, Real& DFE, Real& SSE,
+           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
            Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W, Real* F, int* IWK,
            Real* STAGE);
 
@@ -51,8 +53,8 @@ void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX,
 // columns (by 2 with unit weights) and IWK N integers.
 template <class Real>
 void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAXDEG, int ICRIT,
-           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Real* ALPHA, Real* BETA,
-           Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
+           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA,
+           Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
            Real* WORK);
 
 // Reads and checks the frequency and weight of row IROW of X (column 0: every

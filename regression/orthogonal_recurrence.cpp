@@ -4,6 +4,8 @@
 // to survey them, once to set up the basis and once per degree
 // (orthogonal_walks.hpp). In double precision the error sum of squares is
 // formed from the residuals of the finished fit (RealTraits).
+#include <algorithm>
+
 #include "errors/error_layer.hpp"
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
@@ -79,13 +81,13 @@ bool degree_suffices(int K, int LOFLAG, int ICRIT, Real CF, Real PLOF, Real SST,
 
 template <class Real>
 void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAXDEG, int ICRIT,
-           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Real* ALPHA, Real* BETA,
-           Real* OCOEF, Real* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
+           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA,
+           Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
            Real* WORK) {
   using Traits = RealTraits<Real>;
   RoutineScope guard("R3ORP");
   const Vec1<Real> x(XS);
-  const Vec1<Real> alpha(ALPHA), beta(BETA), ocoef(OCOEF), d(D);
+  const Vec1<Carried<Real>> alpha(ALPHA), beta(BETA), ocoef(OCOEF), d(D);
 
   const Survey<Real> s = survey_rows(N, XS, Y, W, F, IWK);
   if (s.IMAX == s.IMIN) {
@@ -107,8 +109,8 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
   const Real XMID = (x(s.IMIN) + x(s.IMAX)) * Real(0.5);
   XSCALE = Real{4} / (x(s.IMAX) - x(s.IMIN));
 
-  Real BETAK = 0;
-  SSET(MAXDEG + 1, Real{0}, OCOEF, 1);
+  Carried<Real> BETAK = 0;
+  std::fill_n(OCOEF, MAXDEG + 1, Carried<Real>{0});
   Real SSREG = 0;
   d(1) = s.SW;
   ocoef(1) = s.SWY / s.SW;
@@ -120,21 +122,23 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
   // The degree-0 fit leaves the centred sum itself: its share SWY^2/SW is
   // exactly what centring at YBAR removes, so nothing is subtracted for it
   // (and the cancelling SWYY - SWY^2/SW is never formed). A sum of
-  // nonnegative terms needs no clamp at 0.
-  const Real YBAR = ocoef(1);
+  // nonnegative terms needs no clamp at 0. In double, OCOEF(1) stays wide
+  // and YBAR is it rounded: any centre serves the sums, as P_1, P_2, ... are
+  // orthogonal to the constant.
+  const Real YBAR = static_cast<Real>(ocoef(1));
   XSHIFT = -(XMID * XSCALE);
   Basis<Real> b = make_basis(WORK, XS, N, W == nullptr);
   const Start<Real> start = start_basis(N, XS, Y, W, XMID, XSCALE, XSHIFT, YBAR, b);
   Real RSS = start.RSS;    // residual sum of squares of the degree-(K-1) fit
-  Real SWYP = 0;           // sum of w (y - YBAR) P_{K-1}; first formed for P_1
-  Real SWPP = s.SW;        // sum of w P_{K-1}^2
-  Real SZPP = start.SZPP;  // sum of z w P_{K-1}^2
+  Carried<Real> SWYP = 0;           // sum of w (y - YBAR) P_{K-1}; first formed for P_1
+  Carried<Real> SWPP = s.SW;        // sum of w P_{K-1}^2
+  Carried<Real> SZPP = start.SZPP;  // sum of z w P_{K-1}^2
   const Real SST = s.YCONST ? Real{0} : RSS;
   const Real TOL = (Real{1} - Real{10} * Traits::epsilon()) * SST;
   const int NLOOP = MAXDEG + 1 < NDIST ? MAXDEG + 1 : NDIST;
   for (int K = 1; K <= NLOOP; ++K) {
     if (K >= 2) {
-      const Real SSK = SWYP * SWYP / SWPP;
+      const Real SSK = static_cast<Real>(SWYP * SWYP / SWPP);
       RSS = RSS - SSK;
       if (RSS <= 0) RSS = 0;
       SSREG = SSREG + SSK;
@@ -147,7 +151,7 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
     if (degree_suffices(K, LOFLAG, ICRIT, CF, PLOF, SST, SSREG, TOL) || K == NLOOP) break;
 
     NDEG = K;
-    const Real ALPHAK = SZPP / SWPP;
+    const Carried<Real> ALPHAK = SZPP / SWPP;
     if (K >= 2) BETAK = SWPP / d(K - 1);
     const Sums<Real> p = next_polynomial(N, Y, W, YBAR, ALPHAK, BETAK, b);
     SWYP = p.SWYP;
@@ -178,11 +182,13 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
   report_conditions(NDEG, NDIST, MAXDEG, ICRIT, LOF, SST, SSREG, TOL, SSE, SSPE);
 }
 
-template void R3ORP<float>(int, float*, const float*, const float*, const float*, int, int,
-                           float, int, int&, float&, float&, float*, float*, float*, float*,
-                           float&, float&, float&, float&, int*, float*);
-template void R3ORP<double>(int, double*, const double*, const double*, const double*, int,
-                            int, double, int, int&, double&, double&, double*, double*, double*,
-                            double*, double&, double&, double&, double&, int*, double*);
+#define KSATFIT_ORTHOGONAL_RECURRENCE(Real)                                                  \
+  template void R3ORP<Real>(int, Real*, const Real*, const Real*, const Real*, int, int, Real, \
+                            int, int&, Real&, Real&, Carried<Real>*, Carried<Real>*,           \
+                            Carried<Real>*, Carried<Real>*, Real&, Real&, Real&, Real&, int*,  \
+                            Real*);
+KSATFIT_ORTHOGONAL_RECURRENCE(float)
+KSATFIT_ORTHOGONAL_RECURRENCE(double)
+#undef KSATFIT_ORTHOGONAL_RECURRENCE
 
 }  // namespace ksatfit

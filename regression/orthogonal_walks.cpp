@@ -77,7 +77,7 @@ Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, co
     }
     size(NDIST) = N + 1 - first;
     return Survey<Real>{IMAX, IMIN, YCONST, NDIST, static_cast<Real>(SUMF),
-                        static_cast<Real>(SWY), static_cast<Real>(SW)};
+                        static_cast<Carried<Real>>(SWY), static_cast<Carried<Real>>(SW)};
   });
 }
 
@@ -151,13 +151,13 @@ Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID
       RSS = RSS + r.weight(i) * (R * R);
       SZPP += Wide{b.z(i)} * b.c4(i) * b.c4(i);
     }
-    return Start<Real>{static_cast<Real>(RSS), static_cast<Real>(SZPP)};
+    return Start<Real>{static_cast<Real>(RSS), static_cast<Carried<Real>>(SZPP)};
   });
 }
 
 template <class Real>
-Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Real ALPHAK,
-                           Real BETAK, const Basis<Real>& b) {
+Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Carried<Real> ALPHAK,
+                           Carried<Real> BETAK, const Basis<Real>& b) {
   using Sum = typename RealTraits<Real>::Sum;
   using Wide = typename RealTraits<Real>::Wide;
   using WideSum = typename RealTraits<Real>::WideSum;
@@ -175,20 +175,22 @@ Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Real 
       SWPP += Wide{b.c3(i)} * b.c3(i);
       SZPP += Wide{b.z(i)} * b.c3(i) * b.c3(i);
     }
-    return Sums<Real>{static_cast<Real>(SWYP), static_cast<Real>(SWPP),
-                      static_cast<Real>(SZPP)};
+    return Sums<Real>{static_cast<Carried<Real>>(SWYP), static_cast<Carried<Real>>(SWPP),
+                      static_cast<Carried<Real>>(SZPP)};
   });
 }
 
 template <class Real>
 Real residual_sum_of_squares(int N, const Real* Z, const Real* Y, const Real* W, int NDEG,
-                             const Real* ALPHA, const Real* BETA, const Real* OCOEF) {
+                             const Carried<Real>* ALPHA, const Carried<Real>* BETA,
+                             const Carried<Real>* OCOEF) {
   using Sum = typename RealTraits<Real>::Sum;
   return with_weights(W, [&](const auto& r) {
     const Vec1<const Real> z(Z), y(Y);
     Sum SSE = 0;
     for (int i = 1; i <= N; ++i) {
-      const Real R = y(i) - orthogonal_series(NDEG, ALPHA, BETA, OCOEF, z(i));
+      const Real R =
+          static_cast<Real>(y(i) - orthogonal_series(NDEG, ALPHA, BETA, OCOEF, Carried<Real>{z(i)}));
       SSE = SSE + r.weight(i) * (R * R);
     }
     return static_cast<Real>(SSE);
@@ -202,10 +204,11 @@ Real residual_sum_of_squares(int N, const Real* Z, const Real* Y, const Real* W,
   template Basis<Real> make_basis(Real*, Real*, int, bool);                                   \
   template Start<Real> start_basis(int, Real*, const Real*, const Real*, Real, Real, Real,    \
                                    Real, const Basis<Real>&);                                 \
-  template Sums<Real> next_polynomial(int, const Real*, const Real*, Real, Real, Real,        \
-                                      const Basis<Real>&);                                    \
+  template Sums<Real> next_polynomial(int, const Real*, const Real*, Real, Carried<Real>,      \
+                                      Carried<Real>, const Basis<Real>&);                     \
   template Real residual_sum_of_squares(int, const Real*, const Real*, const Real*, int,      \
-                                        const Real*, const Real*, const Real*);
+                                        const Carried<Real>*, const Carried<Real>*,           \
+                                        const Carried<Real>*);
 KSATFIT_ORTHOGONAL_WALKS(float)
 KSATFIT_ORTHOGONAL_WALKS(double)
 #undef KSATFIT_ORTHOGONAL_WALKS

@@ -21,7 +21,8 @@ namespace ksatfit {
 // ISMAX and ISMIN find them), whether all y are equal, the number of groups
 // of equal abscissas (their sizes go to IWK(1..NDIST)), and the sums of f,
 // w y and w, each carried wide in row order and rounded once (as SSUM and
-// SDOT carry them).
+// SDOT carry them): the last two only to the precision that the fit carries
+// OCOEF and D in (RealTraits: Carried).
 template <class Real>
 struct Survey {
   int IMAX;
@@ -29,8 +30,8 @@ struct Survey {
   bool YCONST;
   int NDIST;
   Real SUMF;
-  Real SWY;
-  Real SW;
+  Carried<Real> SWY;
+  Carried<Real> SW;
 };
 template <class Real>
 Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, const Real* F,
@@ -70,7 +71,7 @@ Basis<Real> make_basis(Real* WORK, Real* XS, int N, bool unit_weights);
 template <class Real>
 struct Start {
   Real RSS;
-  Real SZPP;
+  Carried<Real> SZPP;
 };
 template <class Real>
 Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID, Real XSCALE,
@@ -80,19 +81,20 @@ Start<Real> start_basis(int N, Real* XS, const Real* Y, const Real* W, Real XMID
 // into c3, and in the same walk the sums for P_K.
 template <class Real>
 struct Sums {
-  Real SWYP;  // sum of sqrt(w) (y - YBAR) sqrt(w) P_K (Sum): gives OCOEF(K+1)
-  Real SWPP;  // sum of (sqrt(w) P_K)^2 (WideSum, as SDOT): D(K+1)
-  Real SZPP;  // sum of z (sqrt(w) P_K)^2 (WideSum, as SXYZ): ALPHA(K+1) times SWPP
+  Carried<Real> SWYP;  // sum of sqrt(w) (y - YBAR) sqrt(w) P_K (Sum): gives OCOEF(K+1)
+  Carried<Real> SWPP;  // sum of (sqrt(w) P_K)^2 (WideSum, as SDOT): D(K+1)
+  Carried<Real> SZPP;  // sum of z (sqrt(w) P_K)^2 (WideSum, as SXYZ): ALPHA(K+1) times SWPP
 };
 template <class Real>
-Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Real ALPHAK,
-                           Real BETAK, const Basis<Real>& b);
+Sums<Real> next_polynomial(int N, const Real* Y, const Real* W, Real YBAR, Carried<Real> ALPHAK,
+                           Carried<Real> BETAK, const Basis<Real>& b);
 
 // The sum of w (y - fit)^2 over the rows (Sum), the degree-NDEG fit evaluated
 // at each row's z on the orthogonal basis (ALPHA, BETA, OCOEF as R3ORP
 // leaves them).
 template <class Real>
 Real residual_sum_of_squares(int N, const Real* Z, const Real* Y, const Real* W, int NDEG,
-                             const Real* ALPHA, const Real* BETA, const Real* OCOEF);
+                             const Carried<Real>* ALPHA, const Carried<Real>* BETA,
+                             const Carried<Real>* OCOEF);
 
 }  // namespace ksatfit

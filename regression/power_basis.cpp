@@ -39,20 +39,24 @@ void fill_substitution(int NDEG, Real XSCALE, Real XSHIFT, const Mat1<Real>& g) 
 
 // Upper triangle of columns 1..NDEG+1 of u: U(J, K) is the coefficient of
 // z^(J-1) in the basis polynomial of degree K-1, from the three-term
-// recurrence applied to the coefficient rows.
+// recurrence applied to the coefficient rows. Each entry is formed in the
+// precision that ALPHA and BETA are carried in and stored in that of u.
 template <class Real>
-void fill_basis(int NDEG, const Vec1<const Real>& alpha, const Vec1<const Real>& beta,
-                const Mat1<Real>& u) {
+void fill_basis(int NDEG, const Vec1<const Carried<Real>>& alpha,
+                const Vec1<const Carried<Real>>& beta, const Mat1<Real>& u) {
   const int N = NDEG + 1;
-  if (NDEG > 0) u(1, 2) = -alpha(1);
+  if (NDEG > 0) u(1, 2) = static_cast<Real>(-alpha(1));
   for (int I = 1; I <= N; ++I) {
     u(I, I) = 1;
-    if (I > 2) u(1, I) = -(u(1, I - 1) * alpha(I - 1) + beta(I - 1) * u(1, I - 2));
+    if (I > 2) {
+      u(1, I) = static_cast<Real>(-(u(1, I - 1) * alpha(I - 1) + beta(I - 1) * u(1, I - 2)));
+    }
   }
   for (int J = 2; J <= NDEG; ++J) {
-    u(J, J + 1) = u(J - 1, J) - alpha(J);
+    u(J, J + 1) = static_cast<Real>(u(J - 1, J) - alpha(J));
     for (int K = J + 2; K <= N; ++K) {
-      u(J, K) = u(J - 1, K - 1) - beta(K - 1) * u(J, K - 2) - alpha(K - 1) * u(J, K - 1);
+      u(J, K) = static_cast<Real>(u(J - 1, K - 1) - beta(K - 1) * u(J, K - 2) -
+                                  alpha(K - 1) * u(J, K - 1));
     }
   }
 }
@@ -60,16 +64,17 @@ void fill_basis(int NDEG, const Vec1<const Real>& alpha, const Vec1<const Real>&
 }  // namespace
 
 template <class Real>
-void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           Real* WK, int LDWK) {
+void R3TAP(int NDEG, const Carried<Real>* OCOEF, Real* C, const Carried<Real>* ALPHA,
+           const Carried<Real>* BETA, Real XSCALE, Real XSHIFT, Real* WK, int LDWK) {
   // The working matrix is WK itself, or in double precision a matrix of the
   // change of basis's wider type: the recurrence and the substitution cancel
   // most of the digits they carry.
   using Work = typename RealTraits<Real>::Work;
   const int N = NDEG + 1;
+  const Vec1<const Carried<Real>> ocoef(OCOEF);
   const Vec1<Real> c(C);
-  const Vec1<const Real> alpha(ALPHA);
-  const Vec1<const Real> beta(BETA);
+  const Vec1<const Carried<Real>> alpha(ALPHA);
+  const Vec1<const Carried<Real>> beta(BETA);
   std::vector<Work> storage;
   const Mat1<Work> w = RealTraits<Real>::work_matrix(WK, LDWK, 4, storage);
 
@@ -77,15 +82,16 @@ void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, 
   // row (row J is the coefficient of z^(J-2), row 1 stays 0). Column 4
   // collects the fit in powers of z; it starts as the coefficients themselves,
   // which are already the contributions of each polynomial's leading term.
+  // OCOEF is only read before C is written, so C may be OCOEF.
   for (int J = 1; J <= N; ++J) {
-    w(J, 4) = c(J);
+    w(J, 4) = ocoef(J);
     for (int col = 1; col <= 3; ++col) w(J, col) = 0;
   }
   for (int K = 2; K <= N; ++K) {
     w(K, 2) = 1;
     for (int J = 2; J <= K; ++J) {
       w(J, 3) = w(J - 1, 2) - w(J, 2) * Work{alpha(K - 1)} - w(J, 1) * Work{beta(K - 1)};
-      w(J - 1, 4) = w(J - 1, 4) + w(J, 3) * Work{c(K)};
+      w(J - 1, 4) = w(J - 1, 4) + w(J, 3) * Work{ocoef(K)};
     }
     if (K != N) {
       for (int J = 1; J <= K; ++J) {
@@ -118,15 +124,15 @@ void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, 
 }
 
 template <class Real>
-void R4TAP(int NDEG, Real* VAR, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           Real* WK, int LDWK) {
+void R4TAP(int NDEG, Real* VAR, const Carried<Real>* ALPHA, const Carried<Real>* BETA,
+           Real XSCALE, Real XSHIFT, Real* WK, int LDWK) {
   using Sum = typename RealTraits<Real>::Sum;
   const int N = NDEG + 1;
   const Vec1<Real> var(VAR);
   const Mat1<Real> w(WK, LDWK);
 
   // The upper triangle first holds the basis in powers of z.
-  fill_basis(NDEG, Vec1<const Real>(ALPHA), Vec1<const Real>(BETA), w);
+  fill_basis(NDEG, Vec1<const Carried<Real>>(ALPHA), Vec1<const Carried<Real>>(BETA), w);
 
   // Variances of the coefficients of z^(I-1) go to column NDEG+2, their
   // covariances below the diagonal; the diagonal term U(I, I) is 1.
@@ -159,11 +165,13 @@ void R4TAP(int NDEG, Real* VAR, const Real* ALPHA, const Real* BETA, Real XSCALE
   var(N) = w(N, NDEG + 3);
 }
 
-template void R3TAP<float>(int, float*, const float*, const float*, float, float, float*, int);
-template void R3TAP<double>(int, double*, const double*, const double*, double, double,
-                            double*, int);
-template void R4TAP<float>(int, float*, const float*, const float*, float, float, float*, int);
-template void R4TAP<double>(int, double*, const double*, const double*, double, double,
-                            double*, int);
+#define KSATFIT_POWER_BASIS(Real)                                                            \
+  template void R3TAP<Real>(int, const Carried<Real>*, Real*, const Carried<Real>*,            \
+                            const Carried<Real>*, Real, Real, Real*, int);                      \
+  template void R4TAP<Real>(int, Real*, const Carried<Real>*, const Carried<Real>*, Real, Real, \
+                            Real*, int);
+KSATFIT_POWER_BASIS(float)
+KSATFIT_POWER_BASIS(double)
+#undef KSATFIT_POWER_BASIS
 
 }  // namespace ksatfit

@@ -7,19 +7,22 @@
 // templates on the real type, made for float and double.
 #pragma once
 
+#include "kernels/real_traits.hpp"
+
 namespace ksatfit {
 
-// C(1..NDEG+1) holds the coefficients of P_0..P_NDEG on entry and those of
-// x^0..x^NDEG on return. WK is LDWK by 4, LDWK >= NDEG+1.
+// OCOEF(1..NDEG+1) holds the coefficients of P_0..P_NDEG, C(1..NDEG+1)
+// receives those of x^0..x^NDEG; C may be OCOEF itself. WK is LDWK by 4,
+// LDWK >= NDEG+1.
 template <class Real>
-void R3TAP(int NDEG, Real* C, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           Real* WK, int LDWK);
+void R3TAP(int NDEG, const Carried<Real>* OCOEF, Real* C, const Carried<Real>* ALPHA,
+           const Carried<Real>* BETA, Real XSCALE, Real XSHIFT, Real* WK, int LDWK);
 
 // VAR(1..NDEG+1) holds the variances of the (uncorrelated) orthogonal
 // coefficients on entry and the variances of the power-form coefficients on
 // return. WK is LDWK by NDEG+3, LDWK >= NDEG+1.
 template <class Real>
-void R4TAP(int NDEG, Real* VAR, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           Real* WK, int LDWK);
+void R4TAP(int NDEG, Real* VAR, const Carried<Real>* ALPHA, const Carried<Real>* BETA,
+           Real XSCALE, Real XSHIFT, Real* WK, int LDWK);
 
 }  // namespace ksatfit

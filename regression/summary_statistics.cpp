@@ -19,7 +19,7 @@ namespace {
 // Every check runs, in this order, so one call reports every bad argument;
 // each message's code is fixed by its check.
 template <class Real>
-void check_summary_arguments(int NDEG, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE,
+void check_summary_arguments(int NDEG, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE,
                              Real SSPE, int IPRINT, int LDSQSS, int LDCOEF, int LDTLOF) {
   if (NDEG < 0) {
     E1STI(1, NDEG);
@@ -27,11 +27,11 @@ void check_summary_arguments(int NDEG, const Real* D, Real DFE, Real SSE, int LO
           "NDEG = %(I1).  The degree of the polynomial regression, NDEG, must be greater than "
           "or equal to 0.");
   } else {
-    const Vec1<const Real> d(D);
+    const Vec1<const Carried<Real>> d(D);
     for (int I = 1; I <= NDEG + 1; ++I) {
       if (d(I) <= 0) {
         E1STI(1, I);
-        E1STR(1, d(I));
+        E1STR(1, static_cast<Real>(d(I)));
         E1MES(5, 2,
               "D(%(I1)) = %(R1).  Each element of D, the vector containing the diagonal "
               "elements of the sum of squares and cross-products matrix, must be positive.");
@@ -97,8 +97,8 @@ void check_summary_arguments(int NDEG, const Real* D, Real DFE, Real SSE, int LO
 // variances MSE / D(I) carried into powers of x, then t statistics and
 // p-values. Without an error mean square nothing of it can be formed.
 template <class Real>
-void coefficient_inference(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE,
-                           Real XSHIFT, const Real* D, Real DFE, Real SSE, const Mat1<Real>& coef,
+void coefficient_inference(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA,
+                           Real XSCALE, Real XSHIFT, const Carried<Real>* D, Real DFE, Real SSE, const Mat1<Real>& coef,
                            Real* WK2) {
   const int N = NDEG + 1;
   const Real MSE = C1DIV(SSE, DFE);
@@ -106,8 +106,8 @@ void coefficient_inference(int NDEG, const Real* ALPHA, const Real* BETA, Real X
     for (int col = 2; col <= 4; ++col) SSET(N, RealTraits<Real>::missing(), coef.ptr(1, col), 1);
     return;
   }
-  const Vec1<const Real> d(D);
-  for (int I = 1; I <= N; ++I) coef(I, 2) = (Real{1} / d(I)) * MSE;
+  const Vec1<const Carried<Real>> d(D);
+  for (int I = 1; I <= N; ++I) coef(I, 2) = static_cast<Real>(Real{1} / d(I)) * MSE;
   R4TAP(NDEG, coef.ptr(1, 2), ALPHA, BETA, XSCALE, XSHIFT, WK2, N);
   // Rounding can leave a tiny variance zero or negative; its standard error is 0.
   for (int I = 1; I <= N; ++I) coef(I, 2) = coef(I, 2) > 0 ? std::sqrt(coef(I, 2)) : Real{0};
@@ -188,8 +188,8 @@ void print_summary_tables(int NDEG, int LOF, const double* AOV, const double* SQ
 }  // namespace
 
 template <class Real>
-void R2TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+void R2TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
            int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
            int LDTLOF, Real* WK) {
   RoutineScope guard("R2TAP");
@@ -200,22 +200,23 @@ void R2TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHI
 }
 
 template <class Real>
-void R5TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+void R5TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
            int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
            int LDTLOF, Real* WK1, Real* WK2) {
   const int N = NDEG + 1;
-  const Vec1<const Real> ocoef(OCOEF);
-  const Vec1<const Real> d(D);
+  const Vec1<const Carried<Real>> ocoef(OCOEF);
+  const Vec1<const Carried<Real>> d(D);
   const Mat1<Real> sqss(SQSS, LDSQSS);
   const Mat1<Real> coef(COEF, LDCOEF);
 
-  for (int I = 1; I <= NDEG; ++I) sqss(I, 2) = ocoef(I + 1) * ocoef(I + 1) * d(I + 1);
+  for (int I = 1; I <= NDEG; ++I) {
+    sqss(I, 2) = static_cast<Real>(ocoef(I + 1) * ocoef(I + 1) * d(I + 1));
+  }
   const Real SSR = SSUM(NDEG, sqss.ptr(1, 2), 1);
-  G1AOV(static_cast<Real>(NDEG), SSR, DFE, SSE, ocoef(1), AOV);
+  G1AOV(static_cast<Real>(NDEG), SSR, DFE, SSE, static_cast<Real>(ocoef(1)), AOV);
 
-  SCOPY(N, OCOEF, 1, coef.ptr(1, 1), 1);
-  R3TAP(NDEG, coef.ptr(1, 1), ALPHA, BETA, XSCALE, XSHIFT, WK1, N);
+  R3TAP(NDEG, OCOEF, coef.ptr(1, 1), ALPHA, BETA, XSCALE, XSHIFT, WK1, N);
   coefficient_inference(NDEG, ALPHA, BETA, XSCALE, XSHIFT, D, DFE, SSE, coef, WK2);
 
   if (NDEG > 0) sequential_tests(NDEG, DFE, SSE, sqss);
@@ -228,12 +229,12 @@ void R5TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHI
 }
 
 #define KSATFIT_SUMMARY_STATISTICS(Real)                                                     \
-  template void R2TAP<Real>(int, const Real*, const Real*, Real, Real, const Real*, const Real*, \
-                            Real, Real, int, Real, Real, int, Real*, Real*, int, Real*, int,     \
-                            Real*, int, Real*);                                                  \
-  template void R5TAP<Real>(int, const Real*, const Real*, Real, Real, const Real*, const Real*, \
-                            Real, Real, int, Real, Real, int, Real*, Real*, int, Real*, int,     \
-                            Real*, int, Real*, Real*);
+  template void R2TAP<Real>(int, const Carried<Real>*, const Carried<Real>*, Real, Real,       \
+                            const Carried<Real>*, const Carried<Real>*, Real, Real, int, Real,   \
+                            Real, int, Real*, Real*, int, Real*, int, Real*, int, Real*);        \
+  template void R5TAP<Real>(int, const Carried<Real>*, const Carried<Real>*, Real, Real,       \
+                            const Carried<Real>*, const Carried<Real>*, Real, Real, int, Real,   \
+                            Real, int, Real*, Real*, int, Real*, int, Real*, int, Real*, Real*);
 KSATFIT_SUMMARY_STATISTICS(float)
 KSATFIT_SUMMARY_STATISTICS(double)
 #undef KSATFIT_SUMMARY_STATISTICS

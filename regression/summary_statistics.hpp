@@ -4,6 +4,8 @@
 // arguments and hands the work to R5TAP.
 #pragma once
 
+#include "kernels/real_traits.hpp"
+
 namespace ksatfit {
 
 // The computation behind R2TAP, on arguments that passed its checks. WK1 is
@@ -12,8 +14,8 @@ namespace ksatfit {
 // analysis of variance, the inference on the coefficients, the sequential
 // statistics and (LOF = 1) the tests of lack of fit on the output unit.
 template <class Real>
-void R5TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+void R5TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
            int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
            int LDTLOF, Real* WK1, Real* WK2);
 
@@ -21,8 +23,8 @@ void R5TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHI
 // (IPRINT = 1) show four or five digits, which a float holds: a double fit
 // prints its figures rounded to float.
 template <class Real>
-void R2TAP(int NDEG, const Real* ALPHA, const Real* BETA, Real XSCALE, Real XSHIFT,
-           const Real* OCOEF, const Real* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
+void R2TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
            int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
            int LDTLOF, Real* WK);
 

@@ -78,7 +78,8 @@ TEST_F(SummaryStatisticsTest, CoefficientConversionGoesThroughPowersOfZ) {
   const Fit f = parabola_fit();
   std::vector<float> C = f.OCOEF;
   std::array<float, 3 * 4> W{};
-  R3TAP(f.NDEG, C.data(), f.ALPHA.data(), f.BETA.data(), f.XSCALE, f.XSHIFT, W.data(), 3);
+  R3TAP(f.NDEG, C.data(), C.data(), f.ALPHA.data(), f.BETA.data(), f.XSCALE, f.XSHIFT,
+        W.data(), 3);
   // Column 4 keeps the polynomial in powers of z: z^2 / 4.
   EXPECT_EQ(W[9], 0.0f);
   EXPECT_EQ(W[10], 0.0f);
