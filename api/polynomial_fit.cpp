@@ -188,8 +188,8 @@ BasicPolynomialFit<Real> orthogonal_fit_of(std::span<const Real> x, std::span<co
 
   std::vector<Real> B(count(MAXDEG) + 1);
   std::vector<Real> SSPOLY(count(MAXDEG) + 1);
-  power_form_outputs(MAXDEG, NDEGF, OCOEF.data(), static_cast<Real>(D[0]), SQSS.data(), NDEGF, COEF.data(),
-                     B.data(), SSPOLY.data());
+  power_form_outputs(MAXDEG, NDEGF, OCOEF.data(), static_cast<Real>(D[0]), SQSS.data(), NDEGF,
+                     COEF.data(), B.data(), SSPOLY.data());
   d.ALPHA.assign(ALPHA.begin(), ALPHA.begin() + NDEGF);
   d.BETA.assign(BETA.begin(), BETA.begin() + NDEGF);
   d.OCOEF.assign(OCOEF.begin(), OCOEF.begin() + NDEGF + 1);

@@ -123,8 +123,8 @@ struct RealTraits<double> {
   using Work = Wide;
   // ALPHA, BETA, OCOEF and D are carried wide from the orthogonal fit to the
   // change of basis, in arrays of their own, and rounded to double only where
-  // they are handed out: the change of basis magnifies their last bits, and
-  // a half digit of the least-conditioned fits is lost if they are rounded.
+  // they are handed out: the change of basis magnifies their last bits, so
+  // rounding them costs the least-conditioned fits up to two digits.
   using Carried = Wide;
   static Carried* carried_array(double* /*given*/, int count, std::vector<Carried>& storage) {
     storage.assign(static_cast<std::size_t>(count), Carried{0});

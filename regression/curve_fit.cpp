@@ -39,6 +39,8 @@ struct CarriedFit {
   Carried<Real>* BETA;
   Carried<Real>* OCOEF;
   Carried<Real>* D;
+  CarriedFit(const CarriedFit&) = delete;  // the pointers may point into storage
+  CarriedFit& operator=(const CarriedFit&) = delete;
   CarriedFit(int NDEG, Real* WK, const CurveFitSlices& s, Real* SSPOLY)
       : ALPHA(RealTraits<Real>::carried_array(WK + s.alpha, NDEG, storage[0])),
         BETA(RealTraits<Real>::carried_array(WK + s.beta, NDEG, storage[1])),

@@ -132,8 +132,8 @@ WorkAreas<Real> work_areas(int NOBS, Real* WK) {
 template <class Real>
 void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
            int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
-           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE,
-           Real& SSPE, int& NMISS, Real* WK, int* IWK) {
+           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D,
+           Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK) {
   RoutineScope guard("R2ORP");
   if (!arguments_ok(NOBS, NCOL, LDX, IRSP, IND, IFRQ, IWT, MAXDEG, ICRIT, CRIT, LOF)) return;
   const Mat1<const Real> x(X, LDX);
@@ -145,8 +145,9 @@ void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IF
 
 template <class Real>
 void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
-           Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK) {
+           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF,
+           Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int& NMISS, Real* WK,
+           int* IWK) {
   RoutineScope guard("R2ORP");
   if (!arguments_ok(NOBS, 2, NOBS, 2, 1, 0, 0, MAXDEG, 0, Real{0}, 0)) return;
   const WorkAreas<Real> a = work_areas(NOBS, WK);

@@ -16,8 +16,8 @@ namespace ksatfit {
 template <class Real>
 void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
            int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
-           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE,
-           Real& SSPE, int& NMISS, Real* WK, int* IWK);
+           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D,
+           Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK);
 
 // The orthogonal polynomial fit as the curve fit calls it: R2ORP with two
 // columns, y in column 2 and x in column 1, unit frequencies and weights, no
@@ -26,8 +26,9 @@ void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IF
 // need not first be copied into one matrix.
 template <class Real>
 void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
-           Real& DFPE, Real& SSPE, int& NMISS, Real* WK, int* IWK);
+           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF,
+           Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int& NMISS, Real* WK,
+           int* IWK);
 
 // Screens the rows (NaN values, frequencies, weights), gathers the usable
 // ones sorted by abscissa into XS, Y, W (frequency times weight) and F, and
@@ -40,11 +41,11 @@ void R2ORP(int NOBS, const Real* XDATA, const Real* YDATA, int MAXDEG, int& NDEG
 // of R3ORP (n rows by 4 columns, or by 2 with unit weights); IWK holds NOBS
 // integers.
 template <class Real>
-void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ,
-           int IWT, int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
-           Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W, Real* F, int* IWK,
-           Real* STAGE);
+void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
+           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D,
+           Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W,
+           Real* F, int* IWK, Real* STAGE);
 
 // Fits the N rows (XS ascending, combined weights W, frequencies F) degree by
 // degree and reports the conditions it meets. W and F are both given or both
@@ -53,9 +54,9 @@ void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX,
 // columns (by 2 with unit weights) and IWK N integers.
 template <class Real>
 void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAXDEG, int ICRIT,
-           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA,
-           Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
-           Real* WORK);
+           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Carried<Real>* ALPHA,
+           Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
+           Real& DFPE, Real& SSPE, int* IWK, Real* WORK);
 
 // Reads and checks the frequency and weight of row IROW of X (column 0: every
 // value is 1). IRET: 0 usable, 1 zero frequency (the weight is not read and

@@ -81,9 +81,9 @@ bool degree_suffices(int K, int LOFLAG, int ICRIT, Real CF, Real PLOF, Real SST,
 
 template <class Real>
 void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAXDEG, int ICRIT,
-           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA,
-           Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int* IWK,
-           Real* WORK) {
+           Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT, Carried<Real>* ALPHA,
+           Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
+           Real& DFPE, Real& SSPE, int* IWK, Real* WORK) {
   using Traits = RealTraits<Real>;
   RoutineScope guard("R3ORP");
   const Vec1<Real> x(XS);

@@ -189,8 +189,8 @@ Real residual_sum_of_squares(int N, const Real* Z, const Real* Y, const Real* W,
     const Vec1<const Real> z(Z), y(Y);
     Sum SSE = 0;
     for (int i = 1; i <= N; ++i) {
-      const Real R =
-          static_cast<Real>(y(i) - orthogonal_series(NDEG, ALPHA, BETA, OCOEF, Carried<Real>{z(i)}));
+      const Carried<Real> fit = orthogonal_series(NDEG, ALPHA, BETA, OCOEF, Carried<Real>{z(i)});
+      const Real R = static_cast<Real>(y(i) - fit);
       SSE = SSE + r.weight(i) * (R * R);
     }
     return static_cast<Real>(SSE);

@@ -78,11 +78,11 @@ void C1WFR(int INVOKE, int NCALL, const Real* X, int LDX, int IROW, int ISIGN, i
 }
 
 template <class Real>
-void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ,
-           int IWT, int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE,
-           Real& XSHIFT, Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D, Real& DFE, Real& SSE,
-           Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W, Real* F, int* IWK,
-           Real* STAGE) {
+void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX, int IFRQ, int IWT,
+           int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,
+           Carried<Real>* ALPHA, Carried<Real>* BETA, Carried<Real>* OCOEF, Carried<Real>* D,
+           Real& DFE, Real& SSE, Real& DFPE, Real& SSPE, int& NMISS, Real* XS, Real* Y, Real* W,
+           Real* F, int* IWK, Real* STAGE) {
   RoutineScope guard("R4ORP");
   const Vec1<const Real> xcol(XCOL), ycol(YCOL);
   const Mat1<Real> stage(STAGE, NOBS);
@@ -146,9 +146,9 @@ void R4ORP(int NOBS, const Real* XCOL, const Real* YCOL, const Real* X, int LDX,
   template void C1WFR<Real>(int, int, const Real*, int, int, int, int, int, Real, int&, Real&, \
                             Real&, int&);                                                      \
   template void R4ORP<Real>(int, const Real*, const Real*, const Real*, int, int, int, int,    \
-                            int, Real, int, int&, Real&, Real&, Carried<Real>*, Carried<Real>*, \
-                            Carried<Real>*, Carried<Real>*, Real&, Real&, Real&, Real&, int&, Real*, Real*, Real*, Real*, int*, \
-                            Real*);
+                            int, Real, int, int&, Real&, Real&, Carried<Real>*,                \
+                            Carried<Real>*, Carried<Real>*, Carried<Real>*, Real&, Real&,      \
+                            Real&, Real&, int&, Real*, Real*, Real*, Real*, int*, Real*);
 KSATFIT_ROW_SCREENING(float)
 KSATFIT_ROW_SCREENING(double)
 #undef KSATFIT_ROW_SCREENING

@@ -19,8 +19,8 @@ namespace {
 // Every check runs, in this order, so one call reports every bad argument;
 // each message's code is fixed by its check.
 template <class Real>
-void check_summary_arguments(int NDEG, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE,
-                             Real SSPE, int IPRINT, int LDSQSS, int LDCOEF, int LDTLOF) {
+void check_summary_arguments(int NDEG, const Carried<Real>* D, Real DFE, Real SSE, int LOF,
+                             Real DFPE, Real SSPE, int IPRINT, int LDSQSS, int LDCOEF, int LDTLOF) {
   if (NDEG < 0) {
     E1STI(1, NDEG);
     E1MES(5, 1,
@@ -98,8 +98,8 @@ void check_summary_arguments(int NDEG, const Carried<Real>* D, Real DFE, Real SS
 // p-values. Without an error mean square nothing of it can be formed.
 template <class Real>
 void coefficient_inference(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA,
-                           Real XSCALE, Real XSHIFT, const Carried<Real>* D, Real DFE, Real SSE, const Mat1<Real>& coef,
-                           Real* WK2) {
+                           Real XSCALE, Real XSHIFT, const Carried<Real>* D, Real DFE, Real SSE,
+                           const Mat1<Real>& coef, Real* WK2) {
   const int N = NDEG + 1;
   const Real MSE = C1DIV(SSE, DFE);
   if (IFNAN(MSE)) {
@@ -189,9 +189,9 @@ void print_summary_tables(int NDEG, int LOF, const double* AOV, const double* SQ
 
 template <class Real>
 void R2TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
-           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
-           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
-           int LDTLOF, Real* WK) {
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE,
+           int LOF, Real DFPE, Real SSPE, int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF,
+           int LDCOEF, Real* TLOF, int LDTLOF, Real* WK) {
   RoutineScope guard("R2TAP");
   check_summary_arguments(NDEG, D, DFE, SSE, LOF, DFPE, SSPE, IPRINT, LDSQSS, LDCOEF, LDTLOF);
   if (N1RCD(0) != 0) return;
@@ -201,9 +201,9 @@ void R2TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real
 
 template <class Real>
 void R5TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
-           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
-           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
-           int LDTLOF, Real* WK1, Real* WK2) {
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE,
+           int LOF, Real DFPE, Real SSPE, int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF,
+           int LDCOEF, Real* TLOF, int LDTLOF, Real* WK1, Real* WK2) {
   const int N = NDEG + 1;
   const Vec1<const Carried<Real>> ocoef(OCOEF);
   const Vec1<const Carried<Real>> d(D);

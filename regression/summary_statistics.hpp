@@ -15,17 +15,17 @@ namespace ksatfit {
 // statistics and (LOF = 1) the tests of lack of fit on the output unit.
 template <class Real>
 void R5TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
-           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
-           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
-           int LDTLOF, Real* WK1, Real* WK2);
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE,
+           int LOF, Real DFPE, Real SSPE, int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF,
+           int LDCOEF, Real* TLOF, int LDTLOF, Real* WK1, Real* WK2);
 
 // R2TAP as in ksatfit.hpp, for float and for double. The printed tables
 // (IPRINT = 1) show four or five digits, which a float holds: a double fit
 // prints its figures rounded to float.
 template <class Real>
 void R2TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real XSCALE,
-           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE, int LOF, Real DFPE, Real SSPE,
-           int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF, int LDCOEF, Real* TLOF,
-           int LDTLOF, Real* WK);
+           Real XSHIFT, const Carried<Real>* OCOEF, const Carried<Real>* D, Real DFE, Real SSE,
+           int LOF, Real DFPE, Real SSPE, int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF,
+           int LDCOEF, Real* TLOF, int LDTLOF, Real* WK);
 
 }  // namespace ksatfit
