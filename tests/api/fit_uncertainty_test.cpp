@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
 #include "least_squares_reference.hpp"
 
