@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
+#include "ksatfit/regression.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/support/weightless_rows.hpp"
 
