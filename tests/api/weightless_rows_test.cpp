@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
 #include "ksatfit_fortran.h"
 #include "tests/support/weightless_rows.hpp"
