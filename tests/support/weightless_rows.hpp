@@ -22,9 +22,8 @@ struct WeightlessRowsCase {
   std::vector<double> coefficients;  // degree + 1 values
   double ss_regression, ss_error, df_error, f, p;
   double pure_error_df, pure_error_ss;
-  // The lack-of-fit test of the fitted degree; NaN where it has no degrees of
-  // freedom (its sum of squares is then 0 up to rounding, F and p cannot be
-  // formed).
+  // The lack-of-fit test of the fitted degree; without degrees of freedom
+  // its F and p cannot be formed (NaN here).
   double lack_of_fit_df, lack_of_fit_ss, lack_of_fit_f, lack_of_fit_p;
   // The warning that only `NDIST` distinct abscissas allow no higher degree,
   // or 0 for none.
@@ -48,12 +47,12 @@ inline const std::vector<WeightlessRowsCase>& weightless_rows_cases() {
       // 2.45; SSE = 0.1^2 + 0.1^2 + 0.05^2 + 0.05^2, SST = 1.8475.
       {"TwoWeightedAbscissas", "frequency", {1, 1, 2, 2, 3, 4},
        {1.0, 1.2, 2.5, 2.4, 7.0, 1.0}, {1, 1, 1, 1, 0, 0}, 2, 1, {-0.25, 1.35, 0},
-       1.8225, 0.025, 2, 145.8, 0.006788944750091904, 2, 0.025, 0, NaN, NaN, NaN, 2},
+       1.8225, 0.025, 2, 145.8, 0.006788944750091904, 2, 0.025, 0, 0, NaN, NaN, 2},
       // The same with a weight column: a row of weight 0 and frequency 1
       // still adds its frequency to the degrees of freedom (6 - 2).
       {"TwoWeightedAbscissasByWeight", "weight", {1, 1, 2, 2, 3, 4},
        {1.0, 1.2, 2.5, 2.4, 7.0, 1.0}, {1, 1, 1, 1, 0, 0}, 2, 1, {-0.25, 1.35, 0},
-       1.8225, 0.025, 4, 291.6, 6.897820577588059e-05, 4, 0.025, 0, NaN, NaN, NaN, 2},
+       1.8225, 0.025, 4, 291.6, 6.897820577588059e-05, 4, 0.025, 0, 0, NaN, NaN, 2},
       // Six weighted rows at 1, 2, 3: slope Sxy/Sxx = 3.8/4, SST = 32.47 -
       // 13.1^2/6, SSE = SST - 3.61 = 31/120, SSPE = 0.02 + 0.005 + 0.02 on
       // 6 - 3 df, lack of fit 31/120 - 0.045 = 32/150 on 1 df: F = 128/9.
