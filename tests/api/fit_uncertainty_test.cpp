@@ -196,12 +196,14 @@ TEST(FitUncertainty, FloatAgreesWithTheDefinitionsOnLaboratoryData) {
 
 // A row of frequency f is f copies of itself: the intervals, the covariance,
 // and each copy's leverage and deleted residual come out the same when the
-// copies are given one by one.
+// copies are given one by one. A row of frequency 0 has no copies: it
+// changes nothing. (A row of weight 0 keeps its frequency in the fit's error
+// degrees of freedom, and so in s^2.)
 TEST(FitUncertainty, AFrequencyStandsForCopiesOfTheRow) {
-  const std::vector<double> x = {0.1, 0.3, 0.35, 0.5, 0.62, 0.7, 0.9, 1.1};
-  const std::vector<double> y = {1.2, 1.9, 2.3, 2.2, 3.1, 2.9, 4.4, 4.0};
-  const std::vector<double> f = {1, 3, 1, 2, 1, 4, 1, 2};
-  const std::vector<double> w = {1, 0.5, 2, 1, 1.5, 1, 0.8, 1};
+  const std::vector<double> x = {0.1, 0.3, 0.35, 0.5, 0.62, 0.7, 0.9, 1.1, 1.3};
+  const std::vector<double> y = {1.2, 1.9, 2.3, 2.2, 3.1, 2.9, 4.4, 4.0, 9.0};
+  const std::vector<double> f = {1, 3, 1, 2, 1, 4, 1, 2, 0};
+  const std::vector<double> w = {1, 0.5, 2, 1, 1.5, 1, 0.8, 1, 1};
   std::vector<double> xc, yc, wc;
   std::vector<std::size_t> source;
   for (std::size_t i = 0; i < x.size(); ++i) {
