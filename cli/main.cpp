@@ -5,6 +5,8 @@
 // Exit status: 0 done, 1 the fit failed (a fatal condition of the library),
 // 2 a usage or input error (nothing written then).
 #include <cerrno>
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -82,6 +84,28 @@ BasicFitOptions<Real> options_for(const Arguments& a, const BasicFitData<Real>& 
   return options;
 }
 
+// Whether the fit would keep rows but give none of them weight: every row
+// without a missing value has frequency 0 or weight 0 (a row's weight is its
+// frequency times its weight, and a frequency of 0 leaves the weight unread).
+// Such a data set determines no curve. A negative frequency or weight is left
+// for the fit to report, and a file whose every row has a missing value too.
+template <class Real>
+bool no_row_carries_weight(const BasicFitData<Real>& data) {
+  bool kept = false;
+  for (std::size_t i = 0; i < data.x.size(); ++i) {
+    if (std::isnan(data.x[i]) || std::isnan(data.y[i])) continue;
+    const Real f = data.frequencies.empty() ? Real{1} : data.frequencies[i];
+    const Real w = data.weights.empty() ? Real{1} : data.weights[i];
+    if (f != 0) {
+      if (f < 0 || w < 0) return false;
+      if (std::isnan(f) || std::isnan(w)) continue;
+      if (f * w > 0) return false;
+    }
+    kept = true;
+  }
+  return kept;
+}
+
 template <class Real>
 int run_fit(const Arguments& a, const std::string& text) {
   const std::string shown = a.file == "-" ? "(standard input)" : a.file;
@@ -91,6 +115,9 @@ int run_fit(const Arguments& a, const std::string& text) {
                      : read_columns<Real>(text, a.columns, a.skip);
   } catch (const InputError& e) {
     fail(shown + ": " + e.what());
+  }
+  if (no_row_carries_weight(data)) {
+    fail(shown + ": no row carries weight (every weight or frequency is 0)");
   }
   const BasicFitOptions<Real> options = options_for(a, data);
   BasicPolynomialFit<Real> fit;

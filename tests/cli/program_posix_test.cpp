@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -14,6 +15,7 @@
 #include "ksatfit/fit.hpp"
 #include "ksatfit/regression.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/support/weightless_rows.hpp"
 
 namespace ksatfit {
 namespace {
@@ -238,6 +240,8 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
   test::write_file(dir.file("short.csv"), "x,y\n1,2\n3\n");
   test::write_file(dir.file("empty.csv"), "");
   test::write_file(dir.file("negative.csv"), "x,y,w\n1,2,-1\n2,3,1\n3,5,1\n");
+  test::write_file(dir.file("zero.csv"), "x,y,f\n1,2,0\n2,3,0\n3,5,0\n");
+  test::write_file(dir.file("weightless.csv"), "x,y,f,w\n1,2,0,1\n2,3,1,0\n3,5,0,2\n4,1,2,0\n");
   const struct {
     std::string arguments;
     int status;
@@ -265,6 +269,10 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
        "ksatfit: negative.csv: the fit failed: The weight for row 1 of X was "
        "-1.0000000000000000E+00.  Weights must be nonnegative. (R2ORP, code 1)\n"},
       {"fit --precision quadruple lab.csv", 2, ""},
+      {"fit --frequency f zero.csv", 2,
+       "ksatfit: zero.csv: no row carries weight (every weight or frequency is 0)\n"},
+      {"fit --frequency f --weight w --precision single weightless.csv", 2,
+       "ksatfit: weightless.csv: no row carries weight (every weight or frequency is 0)\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -277,6 +285,42 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
     } else {
       EXPECT_EQ(r.err.rfind("ksatfit: ", 0), 0u) << r.err;
       EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+  }
+}
+
+// Rows of frequency or weight 0 at abscissas of their own: the fit is the one
+// of the weighted rows alone, in both precisions.
+TEST(Program, RowsWithoutWeightFitAsTheWeightedRowsAlone) {
+  TempDir dir;
+  for (const test::WeightlessRowsCase& c : test::weightless_rows_cases()) {
+    test::write_file(dir.file("z.csv"), c.csv());
+    for (const std::string precision : {"single", "double"}) {
+      SCOPED_TRACE(std::string(c.name) + ", " + precision);
+      const ProgramRun r = run(dir, "fit --json --precision " + precision + " --" + c.column +
+                                        " " + c.column[0] + " --degree " +
+                                        std::to_string(c.degree) + " z.csv");
+      ASSERT_EQ(r.status, 0) << r.err;
+      const auto j = nlohmann::json::parse(r.out);
+      const double rel = precision == "single" ? 1e-4 : 1e-9;
+      const auto expect_near = [&](const nlohmann::json& got, double expected) {
+        EXPECT_NEAR(got.get<double>(), expected, rel * std::abs(expected)) << got;
+      };
+      EXPECT_EQ(j["degree_fitted"], c.degree_fitted);
+      EXPECT_EQ(j["n_used"], c.x.size());
+      ASSERT_EQ(j["coefficients"].size(), c.degree_fitted + 1u);
+      for (std::size_t k = 0; k < j["coefficients"].size(); ++k) {
+        expect_near(j["coefficients"][k]["estimate"], c.coefficients[k]);
+      }
+      EXPECT_EQ(j["anova"]["df_error"], c.df_error);
+      expect_near(j["anova"]["ss_error"], c.ss_error);
+      expect_near(j["anova"]["f"], c.f);
+      EXPECT_EQ(j["lack_of_fit"]["pure_error"]["df"], c.pure_error_df);
+      expect_near(j["lack_of_fit"]["pure_error"]["ss"], c.pure_error_ss);
+      const auto& lof = j["lack_of_fit"]["tests"].back();
+      EXPECT_EQ(lof["df"], c.lack_of_fit_df);
+      if (!std::isnan(c.lack_of_fit_f)) expect_near(lof["f"], c.lack_of_fit_f);
+      EXPECT_EQ(j["warnings"].size(), c.NDIST == 0 ? 0u : 1u);
     }
   }
 }
