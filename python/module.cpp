@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "api/captured_call.hpp"
