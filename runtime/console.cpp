@@ -21,9 +21,25 @@ void put_line(std::FILE* out, std::string_view text) {
   std::exit(status);
 }
 
+// The innermost redirection of this thread, if any.
+thread_local const UnitRedirection* current_redirection = nullptr;
+
 }  // namespace
 
+UnitRedirection::UnitRedirection(int unit, std::FILE* file)
+    : unit_(unit), file_(file), enclosing_(current_redirection) {
+  current_redirection = this;
+}
+
+UnitRedirection::~UnitRedirection() { current_redirection = enclosing_; }
+
 void write_line(int unit, std::string_view text) {
+  for (const UnitRedirection* r = current_redirection; r != nullptr; r = r->enclosing_) {
+    if (r->unit_ == unit) {
+      put_line(r->file_, text);
+      return;
+    }
+  }
   if (unit == 6) {
     // Each line leaves at once: a calling program written in another
     // language buffers its own standard output separately (gfortran's unit 6

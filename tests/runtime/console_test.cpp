@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "runtime/console.hpp"
 #include "tests/support/temp_dir.hpp"
@@ -40,6 +41,40 @@ TEST(Console, EveryLineOnStandardOutputLeavesAtOnce) {
   });
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.out, "first\nwritten around the C streams\nsecond\n");
+}
+
+// A redirection takes only its unit's lines, only on its own thread and only
+// while it lasts; an inner one wins over an outer one for the same unit.
+TEST(Console, RedirectedUnitWritesToTheFileGiven) {
+  test::TempDir dir;
+  const test::ChildRun run = test::run_in_child([&] {
+    std::error_code failed;
+    std::filesystem::current_path(dir.path(), failed);
+    if (failed) std::exit(4);
+    std::FILE* outer = std::fopen("outer.txt", "w");
+    std::FILE* inner = std::fopen("inner.txt", "w");
+    {
+      const UnitRedirection to_outer(6, outer);
+      write_line(6, "outer 1");
+      {
+        const UnitRedirection to_inner(6, inner);
+        write_line(6, "inner");
+        std::thread([] { write_line(6, "other thread"); }).join();
+        write_line(0, "standard error");
+        write_line(7, "unit 7");
+      }
+      write_line(6, "outer 2");
+    }
+    write_line(6, "after");
+    std::fclose(outer);
+    std::fclose(inner);
+  });
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, "other thread\nafter\n");
+  EXPECT_EQ(run.err, "standard error\n");
+  EXPECT_EQ(test::read_file(dir.file("outer.txt")), test::as_text_file("outer 1\nouter 2\n"));
+  EXPECT_EQ(test::read_file(dir.file("inner.txt")), test::as_text_file("inner\n"));
+  EXPECT_EQ(test::read_file(dir.file("fort.7")), test::as_text_file("unit 7\n"));
 }
 
 TEST(Console, StopFlushesAndEndsWithStatusOne) {

@@ -1,0 +1,286 @@
+"""ksatfit.fit and the Fit it returns."""
+from __future__ import annotations
+
+import json
+import numbers
+import operator
+import sys
+import warnings
+from dataclasses import dataclass
+from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
+
+import numpy as np
+
+from . import _ksatfit
+from ._messages import FitMessage, FitWarning
+
+ArrayLike = Any  # a list, tuple, numpy array or pandas Series of real numbers
+
+# select -> the library's degree selection and the tool's default criterion (percent).
+_SELECTIONS = {None: (0, 0.0), "r2": (1, 99.0), "lack-of-fit": (2, 5.0)}
+_PRECISIONS = {
+    "double": (np.float64, _ksatfit.fit_double),
+    "single": (np.float32, _ksatfit.fit_single),
+}
+_HIGHEST_DEGREE = 100  # as the command-line tool allows
+
+
+class FTest(NamedTuple):
+    """One row of an F test: degrees of freedom, sum of squares, F statistic
+    and the probability of a larger F."""
+
+    df: float
+    ss: float
+    f: float
+    p: float
+
+
+class PureError(NamedTuple):
+    """The pure error of replicated x: degrees of freedom and sum of squares."""
+
+    df: float
+    ss: float
+
+
+@dataclass(frozen=True)
+class Anova:
+    """The analysis of variance. R-squared, its adjusted form and the
+    coefficient of variation are in percent; NaN where a figure cannot be
+    formed."""
+
+    df_regression: float
+    df_error: float
+    df_total: float
+    ss_regression: float
+    ss_error: float
+    ss_total: float
+    ms_regression: float
+    ms_error: float
+    f: float
+    p: float
+    r_squared: float
+    adjusted_r_squared: float
+    sd_error: float
+    mean_y: float
+    cv: float
+
+
+def _missing(value: Any) -> bool:
+    """None and pandas.NA (pandas need not be imported for the test)."""
+    if value is None:
+        return True
+    pandas = sys.modules.get("pandas")
+    return pandas is not None and value is pandas.NA
+
+
+def _number(value: Any, name: str) -> float:
+    if _missing(value):
+        return float("nan")
+    if isinstance(value, numbers.Real):
+        return float(value)
+    raise TypeError(f"{name}: {value!r} is not a number")
+
+
+def _values(data: ArrayLike, name: str, dtype: type, one_dimensional: bool = True) -> np.ndarray:
+    """A fresh array of `dtype` from an array-like of numbers, with None and
+    pandas.NA as NaN."""
+    if isinstance(data, (str, bytes)):
+        raise TypeError(f"{name}: text where numbers belong")
+    array = np.asarray(data)
+    if one_dimensional and array.ndim != 1:
+        raise ValueError(f"{name} must be one-dimensional, not {array.ndim}-dimensional")
+    kind = array.dtype.kind
+    if kind in "fiub":
+        return np.array(array, dtype=dtype)
+    if kind == "O":
+        flat = [_number(v, name) for v in array.ravel()]
+        return np.array(flat, dtype=dtype).reshape(array.shape)
+    raise TypeError(f"{name}: values of type {array.dtype} are not real numbers")
+
+
+def _series_name(data: ArrayLike) -> Optional[str]:
+    name = getattr(data, "name", None)
+    return name if isinstance(name, str) else None
+
+
+def _level(level: float) -> float:
+    if not 0 < level < 1:
+        raise ValueError(f"level must lie between 0 and 1 (0.95 for 95 %), not {level!r}")
+    return float(level)
+
+
+class Prediction(NamedTuple):
+    """Fitted values at new x, their standard errors and the interval's limits."""
+
+    fitted: np.ndarray
+    se_fit: np.ndarray
+    lower: np.ndarray
+    upper: np.ndarray
+
+
+class Fit:
+    """A least-squares polynomial fitted by :func:`ksatfit.fit`.
+
+    Arrays are in the fit's precision (float64, or float32 for
+    ``precision="single"``), intercept first, with ``degree + 1`` values: the
+    powers above ``degree_fitted`` have coefficient 0 and NaN statistics.
+    Call the fit to evaluate the curve: ``fit(0.5)``, ``fit(array)``.
+    """
+
+    degree: int
+    degree_fitted: int
+    coefficients: np.ndarray
+    standard_errors: np.ndarray
+    t: np.ndarray
+    p: np.ndarray
+    r_squared: float
+    n_used: int
+    n_missing: int
+    anova: Anova
+    sequential: List[FTest]
+    lack_of_fit: List[FTest]
+    pure_error: Optional[PureError]
+    warnings: List[FitMessage]
+    precision: str
+
+    def __init__(self, core: Any, precision: str, data: Dict[str, Any],
+                 names: Tuple[Optional[str], ...]) -> None:
+        dtype = _PRECISIONS[precision][0]
+        figures = core.figures()
+        self._core = core
+        self._dtype = dtype
+        self._data = data
+        self._names = names
+        self.precision = precision
+        self.degree = figures["degree"]
+        self.degree_fitted = figures["degree_fitted"]
+        for array in ("coefficients", "standard_errors", "t", "p"):
+            setattr(self, array, figures[array])
+        self.r_squared = dtype(figures["r_squared"])
+        self.n_used = figures["n_used"]
+        self.n_missing = figures["n_missing"]
+        self.anova = Anova(*(dtype(v) for v in figures["anova"]))
+        self.sequential = [FTest(*(dtype(v) for v in row)) for row in figures["sequential"]]
+        self.lack_of_fit = [FTest(*(dtype(v) for v in row)) for row in figures["lack_of_fit"]]
+        pure = figures["pure_error"]
+        self.pure_error = None if pure is None else PureError(*(dtype(v) for v in pure))
+        self.warnings = [FitMessage(*w) for w in figures["warnings"]]
+
+    def __call__(self, x0: ArrayLike) -> Any:
+        """The fitted curve at x0 (a number or an array of any shape)."""
+        x = _values(x0, "x0", self._dtype, one_dimensional=False)
+        values = self._core.evaluate(x.ravel()).reshape(x.shape)
+        return values[()] if values.ndim == 0 else values
+
+    def summary(self, names: Optional[Sequence[Optional[str]]] = None) -> str:
+        """The tables that ``ksatfit fit`` prints for the same data and options.
+
+        ``names`` = ``(x, y)`` or ``(x, y, weight, frequency)`` names the
+        columns in the heading; by default the names of pandas Series given
+        to the fit, else ``x`` and ``y``.
+        """
+        given = self._given_names(names)
+        shown = [given[0] or "x", given[1] or "y"]
+        for name, column, default in ((given[2], "weights", "weight"),
+                                      (given[3], "frequencies", "frequency")):
+            shown.append("" if self._data[column] is None else name or default)
+        return self._core.tables("(arrays)", shown, self._data["select"] or "",
+                                 self._data["crit"])
+
+    def to_dict(self, names: Optional[Sequence[Optional[str]]] = None) -> Dict[str, Any]:
+        """The object that ``ksatfit fit --json`` writes for the same data and
+        options, with the same numbers: its file and column names are None
+        unless given as ``names`` = ``(x, y)`` or ``(x, y, weight, frequency)``.
+        NaN is None, as in the JSON.
+        """
+        given = self._given_names(names) if names is not None else (None,) * 4
+        shown = [given[0] or "x", given[1] or "y", given[2] or "", given[3] or ""]
+        result = json.loads(self._core.json("", shown, self._data["select"] or "",
+                                            self._data["crit"]))
+        result["file"] = None
+        for key, name in zip(("x", "y", "weight", "frequency"), given):
+            result[key] = name
+        return result
+
+    def __repr__(self) -> str:
+        return (f"<ksatfit.Fit degree {self.degree_fitted}"
+                + ("" if self.degree_fitted == self.degree else f" (asked {self.degree})")
+                + f", {self.n_used} rows, R-squared {float(self.r_squared):.6g} %,"
+                f" {self.precision} precision>")
+
+    def _given_names(self, names: Optional[Sequence[Optional[str]]]) -> Tuple[Optional[str], ...]:
+        if names is None:
+            return self._names
+        names = tuple(names)
+        if len(names) not in (2, 4) or not all(n is None or isinstance(n, str) for n in names):
+            raise ValueError("names must be (x, y) or (x, y, weight, frequency), strings or None")
+        return names + (None,) * (4 - len(names))
+
+
+def fit(x: ArrayLike, y: ArrayLike, degree: Optional[int] = None, *,
+        max_degree: Optional[int] = None, select: Optional[str] = None,
+        crit: Optional[float] = None, weights: Optional[ArrayLike] = None,
+        frequencies: Optional[ArrayLike] = None, lack_of_fit: bool = True,
+        precision: str = "double") -> Fit:
+    """Fits a least-squares polynomial of y on x through the library's
+    orthogonal-polynomial regression.
+
+    x, y, weights, frequencies: one-dimensional array-likes of equal length
+        (lists, tuples, numpy arrays of any real or integer dtype, pandas
+        Series). A row with NaN, None or pandas.NA in any of them is left out
+        and counted in ``n_missing``.
+    degree: the degree to fit (default 2). The fit stops lower after a
+        perfect fit or for lack of distinct x, with a FitWarning.
+    max_degree, select, crit: choose the degree up to max_degree: with
+        ``select="r2"`` the lowest whose R-squared reaches crit percent
+        (default 99); with ``select="lack-of-fit"`` the lowest whose lack of
+        fit is not significant at crit percent (default 5).
+    lack_of_fit: compute the pure error of replicated x and the lack-of-fit
+        tests (default True, as ``ksatfit fit`` does).
+    precision: "double" (default) or "single", the library's
+        single-precision arithmetic to the last bit.
+
+    Raises FitError for a fatal or terminal condition of the fit (constant x,
+    too few rows, ...); ValueError for arrays of different lengths or more
+    than one dimension, or an unknown option; TypeError for text where
+    numbers belong. Notes and warnings of the library are issued as
+    FitWarning and kept in ``Fit.warnings``. The fit releases the GIL while
+    it runs; several threads may fit at once (the library runs one fit at a
+    time).
+    """
+    if precision not in _PRECISIONS:
+        raise ValueError(f'precision must be "double" or "single", not {precision!r}')
+    if select not in _SELECTIONS:
+        raise ValueError(f'select must be None, "r2" or "lack-of-fit", not {select!r}')
+    if degree is not None and max_degree is not None:
+        raise ValueError("give degree or max_degree, not both")
+    if select is not None and max_degree is None:
+        raise ValueError("select chooses a degree up to max_degree: give max_degree")
+    highest = operator.index(2 if max_degree is None and degree is None
+                             else max_degree if degree is None else degree)
+    if not 0 <= highest <= _HIGHEST_DEGREE:
+        raise ValueError(f"the degree must lie between 0 and {_HIGHEST_DEGREE}, not {highest}")
+    selection, default_crit = _SELECTIONS[select]
+    if select is None:
+        crit = 0.0
+    elif crit is None:
+        crit = default_crit
+    elif not 0 <= crit <= 100:
+        raise ValueError(f"crit is a percentage between 0 and 100, not {crit!r}")
+
+    dtype, run = _PRECISIONS[precision]
+    columns = {"x": _values(x, "x", dtype), "y": _values(y, "y", dtype)}
+    for name, given in (("weights", weights), ("frequencies", frequencies)):
+        columns[name] = None if given is None else _values(given, name, dtype)
+    for name, values in columns.items():
+        if values is not None and len(values) != len(columns["x"]):
+            raise ValueError(f"x has {len(columns['x'])} values and {name} {len(values)}")
+    data = dict(columns, max_degree=highest, selection=selection, select=select,
+                crit=float(crit), lack_of_fit=bool(lack_of_fit))
+    core = run(columns["x"], columns["y"], columns["weights"], columns["frequencies"],
+               highest, selection, float(crit), bool(lack_of_fit))
+    names = (_series_name(x), _series_name(y), _series_name(weights), _series_name(frequencies))
+    result = Fit(core, precision, data, names)
+    for message in result.warnings:
+        warnings.warn(message.text, FitWarning, stacklevel=2)
+    return result

@@ -1,0 +1,186 @@
+// ksatfit._ksatfit: the fit of ksatfit/fit.hpp for the Python package, in
+// float and in double. The package (python/ksatfit) turns the caller's
+// array-likes into contiguous arrays of the precision asked for and shapes
+// what comes back; this module only runs the fit (without the interpreter's
+// lock: the library serialises its callers), hands its figures out as numpy
+// arrays and renders the command-line tool's tables and JSON for it.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "api/captured_call.hpp"
+#include "cli/report.hpp"
+#include "ksatfit.hpp"
+#include "ksatfit/fit.hpp"
+#include "runtime/console.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+using namespace ksatfit;
+
+template <class Real>
+using Array = py::array_t<Real, py::array::c_style | py::array::forcecast>;
+
+template <class Real>
+std::span<const Real> view(const Array<Real>& a) {
+  return {a.data(), static_cast<std::size_t>(a.size())};
+}
+
+template <class Real>
+Array<Real> to_array(const std::vector<Real>& values) {
+  return Array<Real>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+template <class Real>
+BasicPolynomialFit<Real> run_fit(const Array<Real>& x, const Array<Real>& y,
+                                 const std::optional<Array<Real>>& weights,
+                                 const std::optional<Array<Real>>& frequencies, int max_degree,
+                                 int selection, double crit, bool lack_of_fit) {
+  BasicFitOptions<Real> options;
+  if (weights) options.weights = view(*weights);
+  if (frequencies) options.frequencies = view(*frequencies);
+  options.max_degree = max_degree;
+  options.selection = static_cast<DegreeSelection>(selection);
+  options.crit = static_cast<Real>(crit);
+  options.lack_of_fit = lack_of_fit;
+  py::gil_scoped_release unlocked;
+  return fit_polynomial(view(x), view(y), options);
+}
+
+template <class Real>
+py::tuple f_test(const BasicFTest<Real>& t) {
+  return py::make_tuple(t.df, t.ss, t.f, t.p);
+}
+
+// Every figure of the fit as plain Python values and numpy arrays, for the
+// package's Fit to take apart.
+template <class Real>
+py::dict figures(const BasicPolynomialFit<Real>& fit) {
+  const BasicAnova<Real>& a = fit.anova;
+  py::list sequential, lack_of_fit, warnings;
+  for (const auto& t : fit.sequential) sequential.append(f_test(t));
+  for (const auto& t : fit.lack_of_fit) lack_of_fit.append(f_test(t));
+  for (const auto& w : fit.warnings) warnings.append(py::make_tuple(w.type, w.code, w.routine, w.text));
+  py::dict d;
+  d["degree"] = fit.degree;
+  d["degree_fitted"] = fit.degree_fitted;
+  d["coefficients"] = to_array(fit.coefficients);
+  d["standard_errors"] = to_array(fit.standard_errors);
+  d["t"] = to_array(fit.t);
+  d["p"] = to_array(fit.p);
+  d["r_squared"] = fit.r_squared;
+  d["n_used"] = fit.n_used;
+  d["n_missing"] = fit.n_missing;
+  d["anova"] = py::make_tuple(a.df_regression, a.df_error, a.df_total, a.ss_regression,
+                              a.ss_error, a.ss_total, a.ms_regression, a.ms_error, a.f, a.p,
+                              a.r_squared, a.adjusted_r_squared, a.sd_error, a.mean_y, a.cv);
+  d["sequential"] = sequential;
+  d["lack_of_fit"] = lack_of_fit;
+  d["pure_error"] = fit.pure_error ? py::object(py::make_tuple(fit.pure_error->df,
+                                                               fit.pure_error->ss))
+                                   : py::object(py::none());
+  d["warnings"] = warnings;
+  return d;
+}
+
+template <class Real>
+Array<Real> evaluate(const BasicPolynomialFit<Real>& fit, const Array<Real>& x) {
+  Array<Real> values(x.size());
+  Real* out = values.mutable_data();
+  const Real* in = x.data();
+  for (py::ssize_t i = 0; i < x.size(); ++i) out[i] = fit.evaluate(in[i]);
+  return values;
+}
+
+cli::RunDescription run_description(const std::string& file, const std::vector<std::string>& names,
+                                    const std::string& selection, double crit) {
+  cli::RunDescription run;
+  run.file = file;
+  run.x_name = names.at(0);
+  run.y_name = names.at(1);
+  run.weight_name = names.at(2);
+  run.frequency_name = names.at(3);
+  run.selection = selection;
+  run.crit = crit;
+  return run;
+}
+
+// The tables that `ksatfit fit` prints, as text. The table writers print on
+// the unit of UMACH entry 2 and use the library's error layer: they run as
+// the fit does, one caller at a time with the error state restored after,
+// and this thread's lines on that unit go to a temporary file instead of the
+// process's standard output.
+template <class Real>
+std::string tables_text(const BasicPolynomialFit<Real>& fit, const cli::RunDescription& run) {
+  py::gil_scoped_release unlocked;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
+  if (!file) throw std::runtime_error("summary: cannot create a temporary file");
+  {
+    const CapturedCall call;
+    int unit = 0;
+    UMACH(2, unit);
+    const rt::UnitRedirection to_file(unit, file.get());
+    cli::print_tables(run, fit, file.get());
+  }
+  std::string text;
+  std::rewind(file.get());
+  char block[4096];
+  std::size_t got;
+  while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) text.append(block, got);
+  if (std::ferror(file.get())) throw std::runtime_error("summary: cannot read the temporary file");
+  return text;
+}
+
+template <class Real>
+void bind_fit(py::module_& m, const char* class_name, const char* fit_name) {
+  using Fit = BasicPolynomialFit<Real>;
+  py::class_<Fit>(m, class_name)
+      .def("figures", &figures<Real>)
+      .def("evaluate", &evaluate<Real>, py::arg("x"))
+      .def(
+          "tables",
+          [](const Fit& fit, const std::string& file, const std::vector<std::string>& names,
+             const std::string& selection, double crit) {
+            return tables_text(fit, run_description(file, names, selection, crit));
+          },
+          py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"))
+      .def(
+          "json",
+          [](const Fit& fit, const std::string& file, const std::vector<std::string>& names,
+             const std::string& selection, double crit) {
+            return cli::fit_json(run_description(file, names, selection, crit), fit).dump();
+          },
+          py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"));
+  m.def(fit_name, &run_fit<Real>, py::arg("x"), py::arg("y"), py::arg("weights"),
+        py::arg("frequencies"), py::arg("max_degree"), py::arg("selection"), py::arg("crit"),
+        py::arg("lack_of_fit"));
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_ksatfit, m) {
+  m.doc() = "The fit of the ksatfit library in single and double precision (internal).";
+  bind_fit<float>(m, "SingleFit", "fit_single");
+  bind_fit<double>(m, "DoubleFit", "fit_double");
+  // A fatal or terminal condition of the fit becomes the package's FitError,
+  // with the library's type, code, routine and text.
+  py::register_exception_translator([](std::exception_ptr raised) {
+    try {
+      if (raised) std::rethrow_exception(raised);
+    } catch (const FitError& e) {
+      const py::object error_class = py::module_::import("ksatfit._messages").attr("FitError");
+      const py::object error = error_class(e.what(), e.type(), e.code(), e.routine());
+      PyErr_SetObject(error_class.ptr(), error.ptr());
+    }
+  });
+}
