@@ -18,7 +18,9 @@ from collections.abc import Hashable, Sequence
 from typing import Any
 
 import numpy as np
-import pandas as pd
+
+from ._fit import fit, quiet_fits
+from ._messages import FitError
 
 # Columns that carry each row's place in a Dask frame through the shuffle,
 # which does not keep the order of rows within a partition.
@@ -46,8 +48,8 @@ def fit_groups(frame, x: Hashable, y: Hashable, by: Hashable | Sequence[Hashable
     ``b0`` .. ``bN`` (intercept first, N the degree asked for), their standard
     errors ``se0`` .. ``seN``, ``r_squared`` and ``adjusted_r_squared``
     (percent), ``sd_error``, the regression's ``f`` and ``p``,
-    ``lack_of_fit_p`` (the lack-of-fit test of the fitted degree; NaN without
-    ``lack_of_fit=True`` or replicated x), ``n_flagged`` (rows flagged as
+    ``lack_of_fit_p`` (the lack-of-fit test of the fitted degree; NaN with
+    ``lack_of_fit=False`` or without replicated x), ``n_flagged`` (rows flagged as
     outlier or influential), ``warnings`` (None or the warning texts, joined by
     "; ") and ``error`` (None, or the text of the FitError the group's fit
     raised; its figures are then missing). Figures are float64, or float32 with
@@ -65,7 +67,8 @@ def fit_groups(frame, x: Hashable, y: Hashable, by: Hashable | Sequence[Hashable
     values = {role: column for role, column in values.items() if column is not None}
     _check_options(options)
     dask = _is_dask_frame(frame)
-    if not dask and not isinstance(frame, pd.DataFrame):
+    pd = sys.modules.get("pandas")  # imported by whoever made the frame
+    if not dask and not (pd and isinstance(frame, pd.DataFrame)):
         raise TypeError(f"fit_groups needs a pandas or Dask DataFrame, not {type(frame).__name__}")
     missing = [c for c in [*keys, *values.values()] if c not in frame.columns]
     if missing:
@@ -77,9 +80,8 @@ def fit_groups(frame, x: Hashable, y: Hashable, by: Hashable | Sequence[Hashable
 
 def _check_options(options: dict) -> None:
     """Refuses keywords ksatfit.fit does not take before any group is fitted."""
-    import ksatfit
     try:
-        inspect.signature(ksatfit.fit).bind(None, None, **options)
+        inspect.signature(fit).bind(None, None, **options)
     except TypeError as error:
         raise TypeError(f"fit_groups: {error}") from None
 
@@ -106,6 +108,8 @@ def _fit_frame(frame: pd.DataFrame, keys: list, values: dict, options: dict,
                order: Sequence[Hashable] = ()) -> pd.DataFrame:
     """The pandas fit: the rows of each group in frame order, or in the order
     of the `order` columns where the frame's own order was lost."""
+    import pandas as pd
+
     grouped = frame.groupby(keys, sort=True, dropna=True, observed=True)
     codes = grouped.ngroup().fillna(-1).to_numpy(np.int64)  # NaN or -1: no group
     ranked = np.lexsort([frame[c].to_numpy() for c in reversed(order)] + [codes])
@@ -114,9 +118,10 @@ def _fit_frame(frame: pd.DataFrame, keys: list, values: dict, options: dict,
     columns = {role: frame[c].to_numpy()[ranked] for role, c in values.items()}
 
     table = _Table(len(bounds) - 1, _coefficient_count(options), _real_dtype(options))
-    for group in range(table.size):
-        rows = slice(bounds[group], bounds[group + 1])
-        table.fill(group, {role: column[rows] for role, column in columns.items()}, options)
+    with quiet_fits():  # each group's warnings go into its row
+        for group in range(table.size):
+            rows = slice(bounds[group], bounds[group + 1])
+            table.fill(group, {role: column[rows] for role, column in columns.items()}, options)
 
     group_keys = grouped.size().index.to_frame(index=False)
     group_keys = group_keys.astype(frame[keys].dtypes.to_dict())
@@ -138,32 +143,34 @@ class _Table:
         self.error = np.full(size, None, object)
 
     def fill(self, group: int, data: dict, options: dict) -> None:
-        import ksatfit
         try:
-            fit = _quiet_fit(data, options)
-        except ksatfit.FitError as error:
+            result = fit(data["x"], data["y"], weights=data.get("weights"),
+                         frequencies=data.get("frequencies"), **options)
+        except FitError as error:
             self.failed[group] = True
             self.error[group] = str(error)
             return
         counts = self.counts
-        counts["n_used"][group] = fit.n_used
-        counts["n_missing"][group] = fit.n_missing
-        counts["degree_fitted"][group] = fit.degree_fitted
-        counts["n_flagged"][group] = _flagged(fit)
-        self.b[group] = fit.coefficients
-        self.se[group] = fit.standard_errors
-        figures = {"r_squared": fit.r_squared,
-                   "adjusted_r_squared": fit.anova.adjusted_r_squared,
-                   "sd_error": fit.anova.sd_error, "f": fit.anova.f, "p": fit.anova.p,
-                   "lack_of_fit_p": fit.lack_of_fit[-1].p if fit.lack_of_fit else np.nan}
+        counts["n_used"][group] = result.n_used
+        counts["n_missing"][group] = result.n_missing
+        counts["degree_fitted"][group] = result.degree_fitted
+        counts["n_flagged"][group] = _flagged(result)
+        self.b[group] = result.coefficients
+        self.se[group] = result.standard_errors
+        figures = {"r_squared": result.r_squared,
+                   "adjusted_r_squared": result.anova.adjusted_r_squared,
+                   "sd_error": result.anova.sd_error, "f": result.anova.f, "p": result.anova.p,
+                   "lack_of_fit_p": result.lack_of_fit[-1].p if result.lack_of_fit else np.nan}
         for name, value in figures.items():
             self.statistics[name][group] = value
-        if fit.warnings:
-            self.warnings[group] = "; ".join(message.text for message in fit.warnings)
+        if result.warnings:
+            self.warnings[group] = "; ".join(message.text for message in result.warnings)
 
     def frame(self) -> pd.DataFrame:
+        import pandas as pd
         def counted(name):
-            return pd.arrays.IntegerArray(self.counts[name], self.failed.copy())
+            values = self.counts[name]
+            return pd.arrays.IntegerArray(values, self.failed | (values < 0))
 
         columns = {name: counted(name) for name in ("n_used", "n_missing", "degree_fitted")}
         columns.update({f"b{k}": self.b[:, k] for k in range(self.b.shape[1])})
@@ -175,19 +182,10 @@ class _Table:
         return pd.DataFrame(columns)
 
 
-def _quiet_fit(data: dict, options: dict):
-    """ksatfit.fit on one group's columns, its warnings kept in the result
-    rather than issued: one warning per group would bury the user's console."""
-    import ksatfit
-    import warnings
-    with warnings.catch_warnings():
-        warnings.simplefilter("ignore", ksatfit.FitWarning)
-        return ksatfit.fit(data["x"], data["y"], weights=data.get("weights"),
-                           frequencies=data.get("frequencies"), **options)
-
-
-def _flagged(fit) -> int:
-    cases = fit.cases()
+def _flagged(result) -> int:
+    if not hasattr(result, "cases"):  # until Fit has its row statistics
+        return -1
+    cases = result.cases()
     return int(np.count_nonzero(np.asarray(cases["outlier"]) | np.asarray(cases["influential"])))
 
 
