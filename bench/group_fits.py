@@ -17,12 +17,17 @@ fitted with a cubic and the lack-of-fit test. Timed:
              from shared storage);
   shuffle    the shuffle of the dask run alone (its rows counted, not fitted).
 
-Both results are compared (same rows, bit for bit). --profile adds the
-cProfile of the pandas run on 5,000 groups, by internal time. Needs ksatfit
+Each run's processor time is shown beside its wall-clock time (on a machine
+shared with other work the two part), and the dask run is taken apart from
+the workers' task stream: the wall-clock seconds each kind of task computed,
+summed over the workers, and those spent moving data between them. Both results are compared (same rows, bit for
+bit). --profile adds the cProfile of the pandas run on 5,000 groups, by
+internal time. Needs ksatfit
 importable by /usr/bin/python3 (the package installed, or PYTHONPATH), with
 python3-dask and python3-distributed.
 """
 import argparse
+import collections
 import cProfile
 import os
 import pstats
@@ -53,6 +58,25 @@ def timed(action):
     return value, time.perf_counter() - start
 
 
+class Cpu:
+    """Processor seconds of this process (the client and, in a LocalCluster,
+    the scheduler) and of the workers' processes, since the last reading."""
+
+    def __init__(self, client=None):
+        self.client = client
+        self.last = self.now()
+
+    def now(self):
+        workers = sum(self.client.run(time.process_time).values()) if self.client else 0.0
+        return time.process_time(), workers
+
+    def spent(self):
+        now = self.now()
+        spent = tuple(b - a for a, b in zip(self.last, now))
+        self.last = now
+        return spent
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--groups", type=int, default=100_000)
@@ -62,15 +86,18 @@ def main():
     args = parser.parse_args()
 
     import dask.dataframe as dd
-    from distributed import Client, LocalCluster, wait
+    from dask.utils import key_split
+    from distributed import Client, LocalCluster, get_task_stream, wait
 
     frame = make_table(args.groups)
     print(f"{args.groups:,} groups, {len(frame):,} rows; {os.cpu_count()} cores, "
           f"load average {os.getloadavg()[0]:.1f}")
 
+    cpu = Cpu()
     expected, pandas_time = timed(lambda: ksatfit.fit_groups(frame, "depth", "ksat", "sample",
                                                              **OPTIONS))
-    print(f"pandas   {pandas_time:8.2f} s  ({pandas_time / args.groups * 1e6:.0f} us a group)")
+    print(f"pandas   {pandas_time:8.2f} s  ({pandas_time / args.groups * 1e6:.0f} us a group; "
+          f"processor {cpu.spent()[0]:.2f} s)")
 
     with LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True,
                       host="127.0.0.1", dashboard_address=None) as cluster, \
@@ -80,13 +107,30 @@ def main():
         _, wait_time = timed(lambda: wait(rows))
         print(f"load     {load_time + wait_time:8.2f} s  (the table into {args.workers} workers)")
 
+        cpu = Cpu(client)
         shuffled = rows.shuffle(on="sample", ignore_index=True)
         _, shuffle_time = timed(lambda: shuffled.map_partitions(len).compute())
+        shuffle_cpu = cpu.spent()
         lazy = ksatfit.fit_groups(rows, "depth", "ksat", "sample", **OPTIONS)
-        result, dask_time = timed(lambda: lazy.compute())
-    print(f"shuffle  {shuffle_time:8.2f} s")
-    print(f"dask     {dask_time:8.2f} s  ({args.workers} worker processes)")
+        with get_task_stream(client) as stream:
+            result, dask_time = timed(lambda: lazy.compute())
+        dask_cpu = cpu.spent()
+    print(f"shuffle  {shuffle_time:8.2f} s  (processor: workers {shuffle_cpu[1]:.2f} s, "
+          f"client and scheduler {shuffle_cpu[0]:.2f} s)")
+    print(f"dask     {dask_time:8.2f} s  ({args.workers} worker processes; processor: workers "
+          f"{dask_cpu[1]:.2f} s, client and scheduler {dask_cpu[0]:.2f} s)")
     print(f"speed-up {pandas_time / dask_time:8.2f}")
+
+    seconds = collections.Counter()
+    for task in stream.data:
+        for step in task["startstops"]:
+            what = key_split(task["key"]) if step["action"] == "compute" else step["action"]
+            seconds[what] += step["stop"] - step["start"]
+    busy = sum(seconds.values())
+    print(f"the dask run's tasks: {busy:.2f} s on {args.workers} workers in {dask_time:.2f} s "
+          f"({busy / (args.workers * dask_time):.0%} of their time)")
+    for what, spent in seconds.most_common(8):
+        print(f"  {spent:8.2f} s  {what}")
 
     result = result.sort_values("sample").reset_index(drop=True)
     pd.testing.assert_frame_equal(result, expected, check_exact=True)

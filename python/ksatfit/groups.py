@@ -22,10 +22,10 @@ import numpy as np
 from ._fit import fit, quiet_fits
 from ._messages import FitError
 
-# Columns that carry each row's place in a Dask frame through the shuffle,
-# which does not keep the order of rows within a partition.
-_PARTITION = "__ksatfit_partition"
-_ROW = "__ksatfit_row"
+# The column that carries each row's place in a Dask frame through the
+# shuffle, which does not keep the order of rows within a partition: the
+# partition's number in the high 32 bits, the row's in the low.
+_PLACE = "__ksatfit_place"
 
 _STATISTICS = ("r_squared", "adjusted_r_squared", "sd_error", "f", "p", "lack_of_fit_p")
 
@@ -105,14 +105,14 @@ def _real_dtype(options: dict) -> np.dtype:
 
 
 def _fit_frame(frame: pd.DataFrame, keys: list, values: dict, options: dict,
-               order: Sequence[Hashable] = ()) -> pd.DataFrame:
+               order: Hashable | None = None) -> pd.DataFrame:
     """The pandas fit: the rows of each group in frame order, or in the order
-    of the `order` columns where the frame's own order was lost."""
+    of the `order` column where the frame's own order was lost."""
     import pandas as pd
 
     grouped = frame.groupby(keys, sort=True, dropna=True, observed=True)
     codes = grouped.ngroup().fillna(-1).to_numpy(np.int64)  # NaN or -1: no group
-    ranked = np.lexsort([frame[c].to_numpy() for c in reversed(order)] + [codes])
+    ranked = np.lexsort([codes] if order is None else [frame[order].to_numpy(), codes])
     ranked = ranked[codes[ranked] >= 0]
     bounds = np.concatenate(([0], np.cumsum(np.bincount(codes[ranked]))))
     columns = {role: frame[c].to_numpy()[ranked] for role, c in values.items()}
@@ -191,17 +191,16 @@ def _flagged(result) -> int:
 
 def _fit_dask(frame, keys: list, values: dict, options: dict):
     """Shuffles the groups' rows to the partitions by the keys and fits each
-    partition where it lies. Each row first gets its partition number and its
-    place in the partition, so that every group is fitted in frame order."""
+    partition where it lies. Each row first gets its place in the frame, so
+    that every group is fitted in frame order."""
     needed = list(dict.fromkeys([*keys, *values.values()]))
     numbered = frame[needed].map_partitions(_number_rows, meta=_number_rows(frame._meta[needed]))
     shuffled = numbered.shuffle(on=keys, ignore_index=True)
-    meta = _fit_frame(numbered._meta, keys, values, options, order=(_PARTITION, _ROW))
-    return shuffled.map_partitions(_fit_frame, keys, values, options, order=(_PARTITION, _ROW),
+    meta = _fit_frame(numbered._meta, keys, values, options, order=_PLACE)
+    return shuffled.map_partitions(_fit_frame, keys, values, options, order=_PLACE,
                                    meta=meta, align_dataframes=False, enforce_metadata=False)
 
 
 def _number_rows(part: pd.DataFrame, partition_info: dict | None = None) -> pd.DataFrame:
     number = partition_info["number"] if partition_info else 0
-    return part.assign(**{_PARTITION: np.full(len(part), number, np.int64),
-                          _ROW: np.arange(len(part), dtype=np.int64)})
+    return part.assign(**{_PLACE: (number << 32) + np.arange(len(part), dtype=np.int64)})
