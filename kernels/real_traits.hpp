@@ -26,11 +26,12 @@
 
 #include "runtime/one_based.hpp"
 
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/probability.hpp"
 
 namespace ksatfit {
 
-// Whether X is NaN, for the double path (IFNAN in ksatfit.hpp is the float one).
+// Whether X is NaN, for the double path (IFNAN in ksatfit/errors.hpp is the float one).
 inline bool IFNAN(double X) { return X != X; }
 
 // A running sum of doubles with Neumaier's compensation: the stand-in for an
@@ -161,6 +162,12 @@ struct RealTraits<double> {
     return residuals();
   }
 };
+
+// The value that Student's t with DF degrees of freedom exceeds with
+// probability Q (0 < Q < 1), in double for either precision: the library's
+// own single-precision distributions have no inverse. NaN where it cannot be
+// formed (DF not above 0 or NaN, Q outside (0, 1)).
+double students_t_upper_quantile(double Q, double DF);
 
 // The type in which a fit in Real carries ALPHA, BETA, OCOEF and D.
 template <class Real>

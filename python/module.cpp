@@ -8,9 +8,11 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -18,7 +20,7 @@
 
 #include "api/captured_call.hpp"
 #include "cli/report.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "ksatfit/fit.hpp"
 #include "runtime/console.hpp"
 
@@ -45,7 +47,8 @@ template <class Real>
 BasicPolynomialFit<Real> run_fit(const Array<Real>& x, const Array<Real>& y,
                                  const std::optional<Array<Real>>& weights,
                                  const std::optional<Array<Real>>& frequencies, int max_degree,
-                                 int selection, double crit, bool lack_of_fit) {
+                                 int selection, double crit, bool lack_of_fit,
+                                 bool case_statistics) {
   BasicFitOptions<Real> options;
   if (weights) options.weights = view(*weights);
   if (frequencies) options.frequencies = view(*frequencies);
@@ -53,6 +56,7 @@ BasicPolynomialFit<Real> run_fit(const Array<Real>& x, const Array<Real>& y,
   options.selection = static_cast<DegreeSelection>(selection);
   options.crit = static_cast<Real>(crit);
   options.lack_of_fit = lack_of_fit;
+  options.case_statistics = case_statistics;
   py::gil_scoped_release unlocked;
   return fit_polynomial(view(x), view(y), options);
 }
@@ -89,7 +93,71 @@ py::dict figures(const BasicPolynomialFit<Real>& fit) {
   d["pure_error"] = fit.pure_error ? py::object(py::make_tuple(fit.pure_error->df,
                                                                fit.pure_error->ss))
                                    : py::object(py::none());
+  const auto p = static_cast<py::ssize_t>(fit.degree_fitted) + 1;
+  d["covariance"] = to_array(fit.covariance).reshape({p, p});
   d["warnings"] = warnings;
+  return d;
+}
+
+// The confidence intervals of the fitted coefficients, one (lower, upper) row each.
+template <class Real>
+Array<Real> confidence_intervals(const BasicPolynomialFit<Real>& fit, Real level) {
+  const std::vector<BasicInterval<Real>> intervals = fit.confidence_intervals(level);
+  Array<Real> limits({static_cast<py::ssize_t>(intervals.size()), py::ssize_t{2}});
+  auto out = limits.template mutable_unchecked<2>();
+  for (py::ssize_t i = 0; i < out.shape(0); ++i) {
+    out(i, 0) = intervals[static_cast<std::size_t>(i)].lower;
+    out(i, 1) = intervals[static_cast<std::size_t>(i)].upper;
+  }
+  return limits;
+}
+
+// One array for each column of BasicPrediction (x apart), in the order
+// fitted, se_fit, confidence lower and upper, prediction lower and upper.
+template <class Real>
+py::tuple predictions(const BasicPolynomialFit<Real>& fit, const Array<Real>& x, Real level,
+                      Real weight) {
+  using P = BasicPrediction<Real>;
+  std::vector<P> rows;
+  {
+    py::gil_scoped_release unlocked;
+    rows = fit.predict(view(x), level, weight);
+  }
+  py::list columns;
+  for (Real P::*member : {&P::fitted, &P::se_fit, &P::confidence_lower, &P::confidence_upper,
+                          &P::prediction_lower, &P::prediction_upper}) {
+    Array<Real> column(static_cast<py::ssize_t>(rows.size()));
+    Real* out = column.mutable_data();
+    for (const P& row : rows) *out++ = row.*member;
+    columns.append(column);
+  }
+  return py::tuple(columns);
+}
+
+template <class Value, class Member, class Row>
+py::array_t<Value> case_column(const std::vector<Row>& rows, Member member) {
+  py::array_t<Value> column(static_cast<py::ssize_t>(rows.size()));
+  Value* out = column.mutable_data();
+  for (const Row& row : rows) *out++ = static_cast<Value>(row.*member);
+  return column;
+}
+
+// The statistics of the rows (a fit made with case_statistics), a column
+// array for each member, in the order of BasicCaseStatistics.
+template <class Real>
+py::dict cases(const BasicPolynomialFit<Real>& fit) {
+  using C = BasicCaseStatistics<Real>;
+  py::dict d;
+  d["row"] = case_column<std::int64_t>(fit.cases, &C::row);
+  d["used"] = case_column<bool>(fit.cases, &C::used);
+  const std::pair<const char*, Real C::*> reals[] = {
+      {"x", &C::x}, {"y", &C::y}, {"weight", &C::weight}, {"frequency", &C::frequency},
+      {"fitted", &C::fitted}, {"residual", &C::residual}, {"leverage", &C::leverage},
+      {"standardized_residual", &C::standardized_residual},
+      {"studentized_residual", &C::studentized_residual}, {"cooks_distance", &C::cooks_distance}};
+  for (const auto& [name, member] : reals) d[name] = case_column<Real>(fit.cases, member);
+  d["outlier"] = case_column<bool>(fit.cases, &C::outlier);
+  d["influential"] = case_column<bool>(fit.cases, &C::influential);
   return d;
 }
 
@@ -147,6 +215,9 @@ void bind_fit(py::module_& m, const char* class_name, const char* fit_name) {
   py::class_<Fit>(m, class_name)
       .def("figures", &figures<Real>)
       .def("evaluate", &evaluate<Real>, py::arg("x"))
+      .def("confidence_intervals", &confidence_intervals<Real>, py::arg("level"))
+      .def("predict", &predictions<Real>, py::arg("x"), py::arg("level"), py::arg("weight"))
+      .def("cases", &cases<Real>)
       .def(
           "tables",
           [](const Fit& fit, const std::string& file, const std::vector<std::string>& names,
@@ -163,7 +234,7 @@ void bind_fit(py::module_& m, const char* class_name, const char* fit_name) {
           py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"));
   m.def(fit_name, &run_fit<Real>, py::arg("x"), py::arg("y"), py::arg("weights"),
         py::arg("frequencies"), py::arg("max_degree"), py::arg("selection"), py::arg("crit"),
-        py::arg("lack_of_fit"));
+        py::arg("lack_of_fit"), py::arg("case_statistics") = false);
 }
 
 }  // namespace

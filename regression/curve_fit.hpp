@@ -1,4 +1,4 @@
-// The curve-fit entry: RCURV (ksatfit.hpp) checks its arguments, obtains the
+// The curve-fit entry: RCURV (ksatfit/regression.hpp) checks its arguments, obtains the
 // workspace and calls R2URV, which fits through the orthogonal-polynomial
 // regression and its summary statistics and assembles B, SSPOLY and STAT.
 #pragma once
@@ -23,6 +23,7 @@ struct CurveFitDetails {
   std::vector<Real> ALPHA;  // NDEGF
   std::vector<Real> BETA;   // NDEGF
   std::vector<Real> OCOEF;  // NDEGF + 1
+  std::vector<Real> D;      // NDEGF + 1
   std::array<Real, 15> AOV{};
   std::vector<Real> SQSS;  // NDEGF rows by 4, leading dimension NDEGF
   std::vector<Real> COEF;  // NDEGF + 1 rows by 4, leading dimension NDEGF + 1

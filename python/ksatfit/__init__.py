@@ -17,3 +17,9 @@ from .groups import fit_groups
 __all__ = ["fit", "Fit", "Anova", "FTest", "PureError", "Prediction", "FitError",
            "FitMessage", "FitWarning", "fit_groups"]
 __version__ = "1.0"
+
+# Shown as ksatfit.FitError (not ksatfit._messages.FitError) in tracebacks and reprs.
+for _name in __all__:
+    if isinstance(globals()[_name], type):
+        globals()[_name].__module__ = __name__
+del _name

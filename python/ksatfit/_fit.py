@@ -142,6 +142,7 @@ class Fit:
     sequential: List[FTest]
     lack_of_fit: List[FTest]
     pure_error: Optional[PureError]
+    covariance: np.ndarray
     warnings: List[FitMessage]
     precision: str
 
@@ -166,13 +167,63 @@ class Fit:
         self.lack_of_fit = [FTest(*(dtype(v) for v in row)) for row in figures["lack_of_fit"]]
         pure = figures["pure_error"]
         self.pure_error = None if pure is None else PureError(*(dtype(v) for v in pure))
+        self.covariance = figures["covariance"]
         self.warnings = [FitMessage(*w) for w in figures["warnings"]]
+        self._cases: Optional[Dict[str, np.ndarray]] = None
 
     def __call__(self, x0: ArrayLike) -> Any:
         """The fitted curve at x0 (a number or an array of any shape)."""
         x = _values(x0, "x0", self._dtype, one_dimensional=False)
         values = self._core.evaluate(x.ravel()).reshape(x.shape)
         return values[()] if values.ndim == 0 else values
+
+    def predict(self, x0: ArrayLike, interval: Optional[str] = None, level: float = 0.95,
+                weight: float = 1.0) -> Any:
+        """The fitted values at x0 (a number or an array of any shape), or
+        with ``interval="confidence"`` (of the fitted mean) or
+        ``"prediction"`` (of one new reading of the given weight) a
+        Prediction ``(fitted, se_fit, lower, upper)`` of arrays of x0's
+        shape. ``level`` is a fraction (0.95). The limits are NaN where the
+        fit has no error degrees of freedom. The fitted values are formed in
+        extended precision and rounded once, so they may differ from
+        ``fit(x0)`` in the last bit.
+        """
+        if interval not in (None, "confidence", "prediction"):
+            raise ValueError(f'interval must be None, "confidence" or "prediction", not {interval!r}')
+        x = _values(x0, "x0", self._dtype, one_dimensional=False)
+        if not weight > 0:
+            raise ValueError(f"the weight of a predicted reading must be above 0, not {weight!r}")
+        columns = self._core.predict(x.ravel(), _level(level), float(weight))
+        lower, upper = columns[4:6] if interval == "prediction" else columns[2:4]
+        shaped = [c.reshape(x.shape) for c in (columns[0], columns[1], lower, upper)]
+        values = [c[()] if c.ndim == 0 else c for c in shaped]
+        return values[0] if interval is None else Prediction(*values)
+
+    def conf_int(self, level: float = 0.95) -> np.ndarray:
+        """The confidence intervals of the fitted coefficients: one row
+        (lower, upper) for each power 0..degree_fitted."""
+        return self._core.confidence_intervals(_level(level))
+
+    def cases(self) -> Any:
+        """The statistics of every input row, in input order: row (0-based),
+        used, x, y, weight, frequency, fitted, residual, leverage,
+        standardized_residual, studentized_residual, cooks_distance, outlier,
+        influential. A row left out for a missing value has used False and
+        NaN figures. A pandas DataFrame when pandas can be imported, else a
+        dict of arrays.
+        """
+        if self._cases is None:
+            d = self._data
+            core = _PRECISIONS[self.precision][1](
+                d["x"], d["y"], d["weights"], d["frequencies"], d["max_degree"], d["selection"],
+                d["crit"], d["lack_of_fit"], case_statistics=True)
+            self._cases = core.cases()
+        columns = {name: values.copy() for name, values in self._cases.items()}
+        try:
+            import pandas
+        except ImportError:
+            return columns
+        return pandas.DataFrame(columns)
 
     def summary(self, names: Optional[Sequence[Optional[str]]] = None) -> str:
         """The tables that ``ksatfit fit`` prints for the same data and options.

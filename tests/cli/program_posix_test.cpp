@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
+#include "ksatfit/regression.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace ksatfit {
