@@ -212,18 +212,23 @@ class Fit:
         NaN figures. A pandas DataFrame when pandas can be imported, else a
         dict of arrays.
         """
+        columns = {name: values.copy() for name, values in self._case_columns().items()}
+        try:
+            import pandas
+        except ImportError:
+            return columns
+        return pandas.DataFrame(columns)
+
+    def _case_columns(self) -> Dict[str, np.ndarray]:
+        """The arrays of cases(), computed once (by a second run of the fit);
+        the caller must not change them."""
         if self._cases is None:
             d = self._data
             core = _PRECISIONS[self.precision][1](
                 d["x"], d["y"], d["weights"], d["frequencies"], d["max_degree"], d["selection"],
                 d["crit"], d["lack_of_fit"], case_statistics=True)
             self._cases = core.cases()
-        columns = {name: values.copy() for name, values in self._cases.items()}
-        try:
-            import pandas
-        except ImportError:
-            return columns
-        return pandas.DataFrame(columns)
+        return self._cases
 
     def summary(self, names: Optional[Sequence[Optional[str]]] = None) -> str:
         """The tables that ``ksatfit fit`` prints for the same data and options.

@@ -169,8 +169,7 @@ class _Table:
     def frame(self) -> pd.DataFrame:
         import pandas as pd
         def counted(name):
-            values = self.counts[name]
-            return pd.arrays.IntegerArray(values, self.failed | (values < 0))
+            return pd.arrays.IntegerArray(self.counts[name], self.failed.copy())
 
         columns = {name: counted(name) for name in ("n_used", "n_missing", "degree_fitted")}
         columns.update({f"b{k}": self.b[:, k] for k in range(self.b.shape[1])})
@@ -183,10 +182,8 @@ class _Table:
 
 
 def _flagged(result) -> int:
-    if not hasattr(result, "cases"):  # until Fit has its row statistics
-        return -1
-    cases = result.cases()
-    return int(np.count_nonzero(np.asarray(cases["outlier"]) | np.asarray(cases["influential"])))
+    cases = result._case_columns()  # cases() without a DataFrame for each group
+    return int(np.count_nonzero(cases["outlier"] | cases["influential"]))
 
 
 def _fit_dask(frame, keys: list, values: dict, options: dict):
