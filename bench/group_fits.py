@@ -9,22 +9,24 @@ readings of all samples interleaved, as in a laboratory's log. Every group is
 fitted with a cubic and the lack-of-fit test. Timed:
 
   pandas     fit_groups on the frame, in this process;
-  dask       fit_groups on the same rows, held by a LocalCluster of W worker
-             processes with one thread each (default 2), through .compute():
-             the shuffle that brings each sample's rows together, the fits and
-             the transfer of the result to this process. Loading the table into
-             the workers is timed apart (on a real cluster the workers read it
-             from shared storage);
+  threads    fit_groups on the same rows as a Dask frame of P partitions
+             (default 2 W) with Dask's threaded scheduler, W threads in this
+             process (default 2);
+  dask       the same on a LocalCluster of W worker processes with one thread
+             each, through .compute(): the shuffle that brings each sample's
+             rows together, the fits and the transfer of the result to this
+             process. Loading the table into the workers is timed apart (on a
+             real cluster the workers read it from shared storage);
   shuffle    the shuffle of the dask run alone (its rows counted, not fitted).
 
 Each run's processor time is shown beside its wall-clock time (on a machine
 shared with other work the two part), and the dask run is taken apart from
 the workers' task stream: the wall-clock seconds each kind of task computed,
-summed over the workers, and those spent moving data between them. Both results are compared (same rows, bit for
-bit). --profile adds the cProfile of the pandas run on 5,000 groups, by
-internal time. Needs ksatfit
-importable by /usr/bin/python3 (the package installed, or PYTHONPATH), with
-python3-dask and python3-distributed.
+summed over the workers, and those spent moving data between them. The Dask
+results are compared with the pandas result (same rows, bit for bit).
+--profile adds the cProfile of the pandas run on 5,000 groups, by internal
+time. Needs ksatfit importable by /usr/bin/python3 (the package installed, or
+PYTHONPATH), with python3-dask and python3-distributed.
 """
 import argparse
 import collections
@@ -58,6 +60,11 @@ def timed(action):
     return value, time.perf_counter() - start
 
 
+def same_rows(result, expected):
+    result = result.sort_values("sample").reset_index(drop=True)
+    pd.testing.assert_frame_equal(result, expected, check_exact=True)
+
+
 class Cpu:
     """Processor seconds of this process (the client and, in a LocalCluster,
     the scheduler) and of the workers' processes, since the last reading."""
@@ -81,7 +88,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--groups", type=int, default=100_000)
     parser.add_argument("--workers", type=int, default=2)
-    parser.add_argument("--partitions", type=int, default=8)
+    parser.add_argument("--partitions", type=int, help="of the dask frame (default: 2 a worker)")
     parser.add_argument("--profile", action="store_true")
     args = parser.parse_args()
 
@@ -89,6 +96,7 @@ def main():
     from dask.utils import key_split
     from distributed import Client, LocalCluster, get_task_stream, wait
 
+    partitions = args.partitions or 2 * args.workers
     frame = make_table(args.groups)
     print(f"{args.groups:,} groups, {len(frame):,} rows; {os.cpu_count()} cores, "
           f"load average {os.getloadavg()[0]:.1f}")
@@ -99,10 +107,18 @@ def main():
     print(f"pandas   {pandas_time:8.2f} s  ({pandas_time / args.groups * 1e6:.0f} us a group; "
           f"processor {cpu.spent()[0]:.2f} s)")
 
+    rows = dd.from_pandas(frame, npartitions=partitions)
+    lazy = ksatfit.fit_groups(rows, "depth", "ksat", "sample", **OPTIONS)
+    cpu = Cpu()
+    threaded, threads_time = timed(lambda: lazy.compute(scheduler="threads",
+                                                        num_workers=args.workers))
+    print(f"threads  {threads_time:8.2f} s  ({args.workers} threads; processor "
+          f"{cpu.spent()[0]:.2f} s)")
+    same_rows(threaded, expected)
+
     with LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True,
                       host="127.0.0.1", dashboard_address=None) as cluster, \
             Client(cluster) as client:
-        rows = dd.from_pandas(frame, npartitions=args.partitions)
         rows, load_time = timed(lambda: client.persist(rows))
         _, wait_time = timed(lambda: wait(rows))
         print(f"load     {load_time + wait_time:8.2f} s  (the table into {args.workers} workers)")
@@ -132,9 +148,8 @@ def main():
     for what, spent in seconds.most_common(8):
         print(f"  {spent:8.2f} s  {what}")
 
-    result = result.sort_values("sample").reset_index(drop=True)
-    pd.testing.assert_frame_equal(result, expected, check_exact=True)
-    print("the dask result equals the pandas result")
+    same_rows(result, expected)
+    print("both dask results equal the pandas result")
 
     if args.profile:
         part = frame[frame["sample"] < 5_000]

@@ -168,6 +168,7 @@ class _Table:
 
     def frame(self) -> pd.DataFrame:
         import pandas as pd
+
         def counted(name):
             return pd.arrays.IntegerArray(self.counts[name], self.failed.copy())
 
@@ -189,7 +190,12 @@ def _flagged(result) -> int:
 def _fit_dask(frame, keys: list, values: dict, options: dict):
     """Shuffles the groups' rows to the partitions by the keys and fits each
     partition where it lies. Each row first gets its place in the frame, so
-    that every group is fitted in frame order."""
+    that every group is fitted in frame order.
+
+    The shuffle is the one Dask's groupby().apply makes; but where that would
+    go on to call pandas' groupby().apply on each partition, at a cost per
+    group (about 0.3 ms) above that of the fit itself, a partition is fitted
+    here in one pass over its groups."""
     needed = list(dict.fromkeys([*keys, *values.values()]))
     numbered = frame[needed].map_partitions(_number_rows, meta=_number_rows(frame._meta[needed]))
     shuffled = numbered.shuffle(on=keys, ignore_index=True)
