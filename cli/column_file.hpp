@@ -28,6 +28,7 @@ template <class Real>
 struct BasicFitData {
   std::string x_name, y_name;
   std::vector<Real> x, y, weights, frequencies;  // weights, frequencies empty when unused
+  std::vector<int> lines;                       // each row's 1-based line number in the text
   char separator = ' ';                         // ',', ';', '\t' or ' ' (blanks)
   bool has_header = false;
 };

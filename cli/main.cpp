@@ -1,15 +1,20 @@
 // ksatfit: fits a polynomial to two columns of a data file and prints the
 // library's tables, or writes them as JSON, and optionally plots the fit. The
 // fit is computed in double precision, or with --precision single in the
-// programs' own single-precision arithmetic.
+// programs' own single-precision arithmetic. Every fit reports the
+// coefficients' confidence intervals and names the readings that stand out;
+// --predict and --cases add the predictions and every row's statistics.
 // Exit status: 0 done, 1 the fit failed (a fatal condition of the library),
 // 2 a usage or input error (nothing written then).
 #include <cerrno>
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +42,9 @@ struct Arguments {
   std::string plot;
   bool json = false;
   std::string precision = "double";
+  double level = 95;
+  std::vector<std::string> predict;  // as given: lists of numbers separated by commas
+  bool cases = false;
 };
 
 // Usage and input errors: one line on standard error, exit status 2.
@@ -79,7 +87,56 @@ BasicFitOptions<Real> options_for(const Arguments& a, const BasicFitData<Real>& 
     options.crit = static_cast<Real>(requested_crit(a));
   }
   options.lack_of_fit = true;
+  options.case_statistics = true;
   return options;
+}
+
+// Whether the fit would keep rows but give none of them weight: every row
+// without a missing value has frequency 0 or weight 0 (a row's weight is its
+// frequency times its weight, and a frequency of 0 leaves the weight unread).
+// Such a data set determines no curve. A negative frequency or weight is left
+// for the fit to report, and a file whose every row has a missing value too.
+template <class Real>
+bool no_row_carries_weight(const BasicFitData<Real>& data) {
+  bool kept = false;
+  for (std::size_t i = 0; i < data.x.size(); ++i) {
+    if (std::isnan(data.x[i]) || std::isnan(data.y[i])) continue;
+    const Real f = data.frequencies.empty() ? Real{1} : data.frequencies[i];
+    const Real w = data.weights.empty() ? Real{1} : data.weights[i];
+    if (f != 0) {
+      if (f < 0 || w < 0) return false;
+      if (std::isnan(f) || std::isnan(w)) continue;
+      if (f * w > 0) return false;
+    }
+    kept = true;
+  }
+  return kept;
+}
+
+// The numbers of one --predict list "X[,X...]" appended to `values`; the
+// first item that is not a finite number, if any.
+std::optional<std::string> read_number_list(const std::string& list, std::vector<double>& values) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = list.find(',', start);
+    const std::string item = list.substr(start, end - start);
+    double value = 0;
+    if (!CLI::detail::lexical_cast(item, value) || !std::isfinite(value)) {
+      return item;
+    }
+    values.push_back(value);
+    if (end == std::string::npos) return std::nullopt;
+    start = end + 1;
+  }
+}
+
+// The abscissas of --predict (checked when the options were read): every
+// value of every list, in order.
+template <class Real>
+std::vector<Real> abscissas_to_predict(const std::vector<std::string>& lists) {
+  std::vector<double> values;
+  for (const std::string& list : lists) read_number_list(list, values);
+  return std::vector<Real>(values.begin(), values.end());
 }
 
 template <class Real>
@@ -92,6 +149,10 @@ int run_fit(const Arguments& a, const std::string& text) {
   } catch (const InputError& e) {
     fail(shown + ": " + e.what());
   }
+  if (no_row_carries_weight(data)) {
+    fail(shown + ": no row carries weight (every weight or frequency is 0)");
+  }
+  const std::vector<Real> to_predict = abscissas_to_predict<Real>(a.predict);
   const BasicFitOptions<Real> options = options_for(a, data);
   BasicPolynomialFit<Real> fit;
   try {
@@ -107,7 +168,11 @@ int run_fit(const Arguments& a, const std::string& text) {
   }
 
   RunDescription run{shown, data.x_name, data.y_name, "", "", a.select,
-                     a.select.empty() ? 0.0 : requested_crit(a)};
+                     a.select.empty() ? 0.0 : requested_crit(a), a.level};
+  BasicReportExtras<Real> extras;
+  extras.predictions = fit.predict(to_predict, static_cast<Real>(a.level / 100));
+  extras.cases = a.cases;
+  extras.lines = data.lines;
   if (!a.columns.weight.empty()) run.weight_name = a.columns.weight;
   if (!a.columns.frequency.empty()) run.frequency_name = a.columns.frequency;
 
@@ -115,17 +180,17 @@ int run_fit(const Arguments& a, const std::string& text) {
     const std::string source =
         a.file == "-" ? shown : std::filesystem::path(a.file).filename().string();
     const PlotText labels{data.y_name + " against " + data.x_name + " (" + source + ")",
-                          data.x_name, data.y_name, equation_text(fit, data.y_name)};
+                          data.x_name, data.y_name, equation_text(fit, data.y_name, 6)};
     try {
-      write_file_safely(a.plot, svg_plot<Real>(data.x, data.y, fit, labels));
+      write_file_safely(a.plot, svg_plot<Real>(data.x, data.y, fit, labels, a.level, data.lines));
     } catch (const std::exception& e) {
       fail(e.what());
     }
   }
   if (a.json) {
-    std::cout << fit_json(run, fit).dump(2) << '\n';
+    std::cout << fit_json(run, fit, extras).dump(2) << '\n';
   } else {
-    print_tables(run, fit, stdout);
+    print_tables(run, fit, stdout, extras);
   }
   std::cout.flush();
   return 0;
@@ -195,6 +260,32 @@ int main(int argc, char** argv) {
                   "double (default): fit in double precision;\n"
                   "single: the programs' single-precision arithmetic, to the last bit")
       ->check(CLI::IsMember({"single", "double"}));
+  fit->add_option("--level", a.level,
+                  "the level of every confidence and prediction interval, in percent\n"
+                  "(above 0 and below 100; default 95)")
+      ->check(a_number<double>("a number"))
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            double value = 0;
+            CLI::detail::lexical_cast(text, value);
+            return value > 0 && value < 100 ? std::string()
+                                            : text + " is not above 0 and below 100 (percent)";
+          },
+          ""));
+  fit->add_option("--predict", a.predict,
+                  "X[,X...]: the fitted value at each X with its confidence and prediction\n"
+                  "intervals (may be given more than once)")
+      ->allow_extra_args(false)
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::vector<double> ignored;
+            const auto bad = read_number_list(text, ignored);
+            return bad ? "\"" + *bad + "\" is not a number" : std::string();
+          },
+          ""));
+  fit->add_flag("--cases", a.cases,
+                "list every row's fitted value, residual, leverage, studentized residual,\n"
+                "Cook's distance and flags");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

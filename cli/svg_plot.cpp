@@ -144,11 +144,97 @@ void frame(std::string& svg, double top, double bottom) {
          "\" fill=\"none\" stroke=\"#333\"/>\n";
 }
 
+// A path through the points (px[k], py[k]); a point that cannot be drawn
+// lifts the pen.
+std::string polyline(const std::vector<double>& px, const std::vector<double>& py) {
+  std::string path;
+  bool pen_down = false;
+  for (std::size_t k = 0; k < px.size(); ++k) {
+    if (!std::isfinite(py[k])) {
+      pen_down = false;
+      continue;
+    }
+    path += (pen_down ? " L" : " M") + fmt("%.1f %.1f", px[k], py[k]);
+    pen_down = true;
+  }
+  return path;
+}
+
+// Where a flagged point's label goes: beside the point, on the side away
+// from the nearer edge of the panel, moved down past the labels already
+// placed that it would overlap.
+struct LabelBox {
+  double left, right, bottom;
+  bool anchor_end;
+};
+LabelBox place_label(std::vector<LabelBox>& placed, double px, double py, double width) {
+  constexpr double kHeight = 12;
+  const bool anchor_end = px > (kLeft + kRight) / 2;
+  LabelBox box{anchor_end ? px - 6 - width : px + 6, anchor_end ? px - 6 : px + 6 + width, py - 6,
+               anchor_end};
+  const auto overlaps = [&](const LabelBox& other) {
+    return box.left < other.right && other.left < box.right &&
+           std::fabs(box.bottom - other.bottom) < kHeight;
+  };
+  for (int tries = 0; tries < 20 && std::any_of(placed.begin(), placed.end(), overlaps); ++tries) {
+    box.bottom += kHeight;
+  }
+  placed.push_back(box);
+  return box;
+}
+
+constexpr const char* kCurveColour = "#c33";
+constexpr const char* kFlagColour = "#e07b00";
+
+// The legend in the corner of the main panel that covers fewer points.
+void legend(std::string& svg, const std::string& level, bool bands, bool flagged,
+            const std::vector<double>& px, const std::vector<double>& py) {
+  const double width = 250, row = 18;
+  const int rows = 1 + (bands ? 2 : 0) + (flagged ? 1 : 0);
+  const double height = rows * row + 10;
+  const auto covered = [&](double left) {
+    return std::count_if(px.begin(), px.end(), [&, i = std::size_t{0}](double x) mutable {
+      const double y = py[i++];
+      return x >= left && x <= left + width && y >= kMainTop && y <= kMainTop + height;
+    });
+  };
+  const double left_corner = kLeft + 8, right_corner = kRight - 8 - width;
+  const double left = covered(left_corner) <= covered(right_corner) ? left_corner : right_corner;
+  const double top = kMainTop + 8;
+  svg += "<g id=\"legend\">\n<rect x=\"" + fmt("%.1f", left) + "\" y=\"" + fmt("%.1f", top) +
+         "\" width=\"" + fmt("%.0f", width) + "\" height=\"" + fmt("%.0f", height) +
+         "\" fill=\"white\" fill-opacity=\"0.85\" stroke=\"#999\"/>\n";
+  double y = top + 17;
+  const auto entry = [&](const std::string& sample, const std::string& label) {
+    svg += sample + "<text x=\"" + fmt("%.1f", left + 40) + "\" y=\"" + fmt("%.1f", y + 4) +
+           "\">" + label + "</text>\n";
+    y += row;
+  };
+  const auto line = [&](const char* style) {
+    return "<line x1=\"" + fmt("%.1f", left + 8) + "\" y1=\"" + fmt("%.1f", y) + "\" x2=\"" +
+           fmt("%.1f", left + 32) + "\" y2=\"" + fmt("%.1f", y) + "\" " + style + "/>\n";
+  };
+  entry(line("stroke=\"#c33\" stroke-width=\"2\""), "fitted curve");
+  if (bands) {
+    entry("<rect x=\"" + fmt("%.1f", left + 8) + "\" y=\"" + fmt("%.1f", y - 6) +
+              "\" width=\"24\" height=\"12\" fill=\"#c33\" fill-opacity=\"0.2\"/>\n",
+          level + " confidence band (mean)");
+    entry(line("stroke=\"#c33\" stroke-dasharray=\"6 4\""), level + " prediction band (one reading)");
+  }
+  if (flagged) {
+    entry("<circle cx=\"" + fmt("%.1f", left + 20) + "\" cy=\"" + fmt("%.1f", y) +
+              "\" r=\"4\" fill=\"" + kFlagColour + "\"/>\n",
+          "flagged reading (line number)");
+  }
+  svg += "</g>\n";
+}
+
 }  // namespace
 
 template <class Real>
 std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
-                     const BasicPolynomialFit<Real>& fit, const PlotText& text) {
+                     const BasicPolynomialFit<Real>& fit, const PlotText& text, double level,
+                     std::span<const int> lines) {
   Range xr, yr, rr;
   std::vector<double> xs, ys, residuals;
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -160,8 +246,9 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
     yr.add(y[i]);
     rr.add(std::fabs(residuals.back()));
   }
-  // The curve over the x range of the data.
-  std::vector<double> cx, cy;
+  // The curve and its bands over the x range of the data.
+  std::vector<Real> cx;
+  std::vector<double> cy;
   if (xr.lo <= xr.hi) {
     for (int k = 0; k < kCurveSamples; ++k) {
       const double v = xr.lo + (xr.hi - xr.lo) * k / (kCurveSamples - 1);
@@ -170,6 +257,14 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
       cy.push_back(fit.evaluate(at));
       yr.add(cy.back());
     }
+  }
+  const std::vector<BasicPrediction<Real>> band = fit.predict(cx, static_cast<Real>(level / 100));
+  const bool bands = std::any_of(band.begin(), band.end(), [](const BasicPrediction<Real>& b) {
+    return std::isfinite(b.prediction_lower) && std::isfinite(b.prediction_upper);
+  });
+  for (const auto& b : band) {
+    yr.add(b.prediction_lower);
+    yr.add(b.prediction_upper);
   }
   const Range xp = xr.padded(), yp = yr.padded();
   const double rmax = rr.hi > 0 && std::isfinite(rr.hi) ? rr.hi * 1.08 : 1;
@@ -201,22 +296,63 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
     py[i] = map(ys[i], yp, kMainBottom, kMainTop);
     pr[i] = map(residuals[i], rp, kResidualBottom, kResidualTop);
   }
+  // The confidence band as one shaded polygon, upper limits left to right
+  // and lower limits back; the prediction band as two dashed lines.
+  std::vector<double> bx(cx.size()), upper(cx.size()), lower(cx.size());
+  for (std::size_t k = 0; k < cx.size(); ++k) bx[k] = map(cx[k], xp, kLeft, kRight);
+  const auto screen = [&](std::vector<double>& out, Real BasicPrediction<Real>::*limit) {
+    for (std::size_t k = 0; k < band.size(); ++k) out[k] = map(band[k].*limit, yp, kMainBottom, kMainTop);
+  };
+  if (bands) {
+    screen(upper, &BasicPrediction<Real>::confidence_upper);
+    screen(lower, &BasicPrediction<Real>::confidence_lower);
+    std::string points;
+    for (std::size_t k = 0; k < bx.size(); ++k) {
+      if (std::isfinite(upper[k])) points += fmt("%.1f,%.1f ", bx[k], upper[k]);
+    }
+    for (std::size_t k = bx.size(); k-- > 0;) {
+      if (std::isfinite(lower[k])) points += fmt("%.1f,%.1f ", bx[k], lower[k]);
+    }
+    if (!points.empty()) points.pop_back();
+    svg += "<polygon id=\"confidence-band\" points=\"" + points +
+           "\" fill=\"#c33\" fill-opacity=\"0.2\" stroke=\"none\"/>\n";
+    screen(upper, &BasicPrediction<Real>::prediction_upper);
+    screen(lower, &BasicPrediction<Real>::prediction_lower);
+    for (const auto& [id, limits] : {std::pair{"prediction-upper", &upper}, std::pair{"prediction-lower", &lower}}) {
+      svg += std::string("<path id=\"") + id + "\" d=\"" + polyline(bx, *limits) +
+             "\" fill=\"none\" stroke=\"#c33\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"/>\n";
+    }
+  }
+
   marks(svg, "points", "#1f5fa8", px, py, kMainTop, kMainBottom);
   marks(svg, "residuals", "#1f5fa8", px, pr, kResidualTop, kResidualBottom);
 
-  // The curve as one path; a value that cannot be drawn starts a new piece.
-  std::string path;
-  bool pen_down = false;
-  for (std::size_t k = 0; k < cx.size(); ++k) {
-    if (!std::isfinite(cy[k])) {
-      pen_down = false;
-      continue;
+  std::vector<double> sy(cy.size());
+  for (std::size_t k = 0; k < cy.size(); ++k) sy[k] = map(cy[k], yp, kMainBottom, kMainTop);
+  svg += "<path id=\"curve\" d=\"" + polyline(bx, sy) +
+         "\" fill=\"none\" stroke=\"" + kCurveColour + "\" stroke-width=\"2\"/>\n";
+
+  // The flagged readings over their marks, each labelled with its line.
+  const auto flagged = flagged_cases(fit);
+  if (!flagged.empty()) {
+    // The labels sit on a white halo, readable over the curve and the bands.
+    svg += std::string("<g id=\"flagged\" fill=\"") + kFlagColour +
+           "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\">\n";
+    std::vector<LabelBox> placed;
+    for (const auto& c : flagged) {
+      const double fx = map(c.x, xp, kLeft, kRight), fy = map(c.y, yp, kMainBottom, kMainTop);
+      const double fr = map(c.residual, rp, kResidualBottom, kResidualTop);
+      svg += "<circle cx=\"" + fmt("%.1f", fx) + "\" cy=\"" + fmt("%.1f", fy) + "\" r=\"4\"/>\n";
+      svg += "<circle cx=\"" + fmt("%.1f", fx) + "\" cy=\"" + fmt("%.1f", fr) + "\" r=\"4\"/>\n";
+      const std::string label = "line " + std::to_string(line_of(lines, c.row));
+      const LabelBox box = place_label(placed, fx, fy, 6.5 * static_cast<double>(label.size()));
+      svg += "<text x=\"" + fmt("%.1f", box.anchor_end ? box.right : box.left) + "\" y=\"" +
+             fmt("%.1f", box.bottom) + "\" font-size=\"11\" fill=\"#8a4500\"" +
+             (box.anchor_end ? " text-anchor=\"end\"" : "") + ">" + label + "</text>\n";
     }
-    path += (pen_down ? " L" : " M") + fmt("%.1f %.1f", map(cx[k], xp, kLeft, kRight),
-                                            map(cy[k], yp, kMainBottom, kMainTop));
-    pen_down = true;
+    svg += "</g>\n";
   }
-  svg += "<path id=\"curve\" d=\"" + path + "\" fill=\"none\" stroke=\"#c33\" stroke-width=\"2\"/>\n";
+  legend(svg, escape(shortest(level)) + " %", bands, !flagged.empty(), px, py);
   frame(svg, kMainTop, kMainBottom);
   frame(svg, kResidualTop, kResidualBottom);
 
@@ -228,7 +364,7 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
   svg += "<text transform=\"translate(36 " + fmt("%.1f", (kResidualTop + kResidualBottom) / 2) +
          ") rotate(-90)\" text-anchor=\"middle\">residual</text>\n";
   svg += "<text x=\"" + fmt("%.1f", middle) + "\" y=\"" + fmt("%.1f", kHeight - 42) +
-         "\" text-anchor=\"middle\">R-squared = " + escape(shortest(fit.r_squared)) +
+         "\" text-anchor=\"middle\">R-squared = " + fmt("%.4g", fit.r_squared) +
          " %,  n = " + std::to_string(fit.n_used) + ",  degree " + std::to_string(fit.degree_fitted) +
          "</text>\n";
   svg += "<text x=\"" + fmt("%.1f", middle) + "\" y=\"" + fmt("%.1f", kHeight - 20) +
@@ -260,8 +396,9 @@ void write_file_safely(const std::filesystem::path& path, const std::string& con
 }
 
 template std::string svg_plot(std::span<const float>, std::span<const float>,
-                              const PolynomialFit&, const PlotText&);
+                              const PolynomialFit&, const PlotText&, double, std::span<const int>);
 template std::string svg_plot(std::span<const double>, std::span<const double>,
-                              const DoublePolynomialFit&, const PlotText&);
+                              const DoublePolynomialFit&, const PlotText&, double,
+                              std::span<const int>);
 
 }  // namespace ksatfit::cli

@@ -170,17 +170,34 @@ Array<Real> evaluate(const BasicPolynomialFit<Real>& fit, const Array<Real>& x) 
   return values;
 }
 
-cli::RunDescription run_description(const std::string& file, const std::vector<std::string>& names,
-                                    const std::string& selection, double crit) {
+// What the tool's report is asked to show: the run's description (file and
+// column names, selection, level in percent) and the extras (predictions at
+// the given x, the table of the rows; the rows numbered from 1).
+template <class Real>
+struct Report {
   cli::RunDescription run;
-  run.file = file;
-  run.x_name = names.at(0);
-  run.y_name = names.at(1);
-  run.weight_name = names.at(2);
-  run.frequency_name = names.at(3);
-  run.selection = selection;
-  run.crit = crit;
-  return run;
+  cli::BasicReportExtras<Real> extras;
+};
+
+template <class Real>
+Report<Real> report(const BasicPolynomialFit<Real>& fit, const std::string& file,
+                    const std::vector<std::string>& names, const std::string& selection,
+                    double crit, double level, const std::optional<Array<Real>>& predict_at,
+                    bool cases) {
+  Report<Real> r;
+  r.run.file = file;
+  r.run.x_name = names.at(0);
+  r.run.y_name = names.at(1);
+  r.run.weight_name = names.at(2);
+  r.run.frequency_name = names.at(3);
+  r.run.selection = selection;
+  r.run.crit = crit;
+  r.run.level = level;
+  if (predict_at) {
+    r.extras.predictions = fit.predict(view(*predict_at), static_cast<Real>(level / 100));
+  }
+  r.extras.cases = cases;
+  return r;
 }
 
 // The tables that `ksatfit fit` prints, as text. The table writers print on
@@ -189,7 +206,7 @@ cli::RunDescription run_description(const std::string& file, const std::vector<s
 // and this thread's lines on that unit go to a temporary file instead of the
 // process's standard output.
 template <class Real>
-std::string tables_text(const BasicPolynomialFit<Real>& fit, const cli::RunDescription& run) {
+std::string tables_text(const BasicPolynomialFit<Real>& fit, const Report<Real>& r) {
   py::gil_scoped_release unlocked;
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
   if (!file) throw std::runtime_error("summary: cannot create a temporary file");
@@ -198,7 +215,7 @@ std::string tables_text(const BasicPolynomialFit<Real>& fit, const cli::RunDescr
     int unit = 0;
     UMACH(2, unit);
     const rt::UnitRedirection to_file(unit, file.get());
-    cli::print_tables(run, fit, file.get());
+    cli::print_tables(r.run, fit, file.get(), r.extras);
   }
   std::string text;
   std::rewind(file.get());
@@ -221,17 +238,24 @@ void bind_fit(py::module_& m, const char* class_name, const char* fit_name) {
       .def(
           "tables",
           [](const Fit& fit, const std::string& file, const std::vector<std::string>& names,
-             const std::string& selection, double crit) {
-            return tables_text(fit, run_description(file, names, selection, crit));
+             const std::string& selection, double crit, double level,
+             const std::optional<Array<Real>>& predict_at, bool cases) {
+            return tables_text(
+                fit, report(fit, file, names, selection, crit, level, predict_at, cases));
           },
-          py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"))
+          py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"),
+          py::arg("level"), py::arg("predict_at"), py::arg("cases"))
       .def(
           "json",
           [](const Fit& fit, const std::string& file, const std::vector<std::string>& names,
-             const std::string& selection, double crit) {
-            return cli::fit_json(run_description(file, names, selection, crit), fit).dump();
+             const std::string& selection, double crit, double level,
+             const std::optional<Array<Real>>& predict_at, bool cases) {
+            const Report<Real> r =
+                report(fit, file, names, selection, crit, level, predict_at, cases);
+            return cli::fit_json(r.run, fit, r.extras).dump();
           },
-          py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"));
+          py::arg("file"), py::arg("names"), py::arg("selection"), py::arg("crit"),
+          py::arg("level"), py::arg("predict_at"), py::arg("cases"));
   m.def(fit_name, &run_fit<Real>, py::arg("x"), py::arg("y"), py::arg("weights"),
         py::arg("frequencies"), py::arg("max_degree"), py::arg("selection"), py::arg("crit"),
         py::arg("lack_of_fit"), py::arg("case_statistics") = false);

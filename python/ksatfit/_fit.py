@@ -100,6 +100,13 @@ def _values(data: ArrayLike, name: str, dtype: type, one_dimensional: bool = Tru
     raise TypeError(f"{name}: values of type {array.dtype} are not real numbers")
 
 
+def _percent(level: float) -> float:
+    """A level as the tool's percentage: the shortest that gives the level back."""
+    level = _level(level)
+    percent = float(f"{level * 100:.12g}")
+    return percent if percent / 100 == level else level * 100
+
+
 def _series_name(data: ArrayLike) -> Optional[str]:
     name = getattr(data, "name", None)
     return name if isinstance(name, str) else None
@@ -169,7 +176,7 @@ class Fit:
         self.pure_error = None if pure is None else PureError(*(dtype(v) for v in pure))
         self.covariance = figures["covariance"]
         self.warnings = [FitMessage(*w) for w in figures["warnings"]]
-        self._cases: Optional[Dict[str, np.ndarray]] = None
+        self._fit_with_cases: Any = None
 
     def __call__(self, x0: ArrayLike) -> Any:
         """The fitted curve at x0 (a number or an array of any shape)."""
@@ -212,53 +219,63 @@ class Fit:
         NaN figures. A pandas DataFrame when pandas can be imported, else a
         dict of arrays.
         """
-        columns = {name: values.copy() for name, values in self._case_columns().items()}
+        cases = self._with_cases().cases()
         try:
             import pandas
         except ImportError:
-            return columns
-        return pandas.DataFrame(columns)
+            return cases
+        return pandas.DataFrame(cases)
 
-    def _case_columns(self) -> Dict[str, np.ndarray]:
-        """The arrays of cases(), computed once (by a second run of the fit);
-        the caller must not change them."""
-        if self._cases is None:
-            d = self._data
-            core = _PRECISIONS[self.precision][1](
-                d["x"], d["y"], d["weights"], d["frequencies"], d["max_degree"], d["selection"],
-                d["crit"], d["lack_of_fit"], case_statistics=True)
-            self._cases = core.cases()
-        return self._cases
-
-    def summary(self, names: Optional[Sequence[Optional[str]]] = None) -> str:
+    def summary(self, names: Optional[Sequence[Optional[str]]] = None, *, level: float = 0.95,
+                predict: Optional[ArrayLike] = None, cases: bool = False) -> str:
         """The tables that ``ksatfit fit`` prints for the same data and options.
 
         ``names`` = ``(x, y)`` or ``(x, y, weight, frequency)`` names the
         columns in the heading; by default the names of pandas Series given
-        to the fit, else ``x`` and ``y``.
+        to the fit, else ``x`` and ``y``. ``level`` (a fraction), ``predict``
+        (x values) and ``cases`` are the tool's ``--level``, ``--predict``
+        and ``--cases``. Rows are numbered from 1, as the lines of a file
+        without a header.
         """
         given = self._given_names(names)
         shown = [given[0] or "x", given[1] or "y"]
         for name, column, default in ((given[2], "weights", "weight"),
                                       (given[3], "frequencies", "frequency")):
             shown.append("" if self._data[column] is None else name or default)
-        return self._core.tables("(arrays)", shown, self._data["select"] or "",
-                                 self._data["crit"])
+        return self._report("tables", "(arrays)", shown, level, predict, cases)
 
-    def to_dict(self, names: Optional[Sequence[Optional[str]]] = None) -> Dict[str, Any]:
+    def to_dict(self, names: Optional[Sequence[Optional[str]]] = None, *, level: float = 0.95,
+                predict: Optional[ArrayLike] = None, cases: bool = False) -> Dict[str, Any]:
         """The object that ``ksatfit fit --json`` writes for the same data and
         options, with the same numbers: its file and column names are None
         unless given as ``names`` = ``(x, y)`` or ``(x, y, weight, frequency)``.
-        NaN is None, as in the JSON.
+        ``level``, ``predict`` and ``cases`` as for summary(). NaN is None.
         """
         given = self._given_names(names) if names is not None else (None,) * 4
         shown = [given[0] or "x", given[1] or "y", given[2] or "", given[3] or ""]
-        result = json.loads(self._core.json("", shown, self._data["select"] or "",
-                                            self._data["crit"]))
+        result = json.loads(self._report("json", "", shown, level, predict, cases))
         result["file"] = None
         for key, name in zip(("x", "y", "weight", "frequency"), given):
             result[key] = name
         return result
+
+    def _with_cases(self) -> Any:
+        """The same fit made again from the data kept, with the statistics of
+        the rows, which the report and cases() need."""
+        if self._fit_with_cases is None:
+            d = self._data
+            self._fit_with_cases = _PRECISIONS[self.precision][1](
+                d["x"], d["y"], d["weights"], d["frequencies"], d["max_degree"], d["selection"],
+                d["crit"], d["lack_of_fit"], case_statistics=True)
+        return self._fit_with_cases
+
+    def _report(self, kind: str, file: str, names: List[str], level: float,
+                predict: Optional[ArrayLike], cases: bool) -> str:
+        at = None if predict is None else _values(predict, "predict", self._dtype,
+                                                  one_dimensional=False).ravel()
+        return getattr(self._with_cases(), kind)(file, names, self._data["select"] or "",
+                                                  self._data["crit"], _percent(level), at,
+                                                  bool(cases))
 
     def __repr__(self) -> str:
         return (f"<ksatfit.Fit degree {self.degree_fitted}"

@@ -183,7 +183,7 @@ class _Table:
 
 
 def _flagged(result) -> int:
-    cases = result._case_columns()  # cases() without a DataFrame for each group
+    cases = result._with_cases().cases()  # cases() without a DataFrame for each group
     return int(np.count_nonzero(cases["outlier"] | cases["influential"]))
 
 

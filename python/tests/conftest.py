@@ -18,29 +18,34 @@ def temp3_pairs():
 
 
 class Program:
-    """Runs `ksatfit fit` on columns written as a CSV file whose numbers read
-    back as the same doubles (repr), NaN as a missing cell."""
+    """Runs `ksatfit fit` on columns written as a CSV file without a header
+    (so that a row's line is its number from 1), each number in the form
+    that reads back as the same double (repr), NaN as a missing cell."""
 
     def __init__(self, path: str, directory: Path) -> None:
         self.path = path
         self.directory = directory
         self.runs = 0
 
+    @staticmethod
+    def names(columns: dict) -> tuple:
+        """The tool's names of the columns x, y, w and f: their numbers."""
+        numbers = {name: str(i + 1) for i, name in enumerate(columns)}
+        return tuple(numbers.get(name) for name in ("x", "y", "w", "f"))
+
     def write(self, columns: dict) -> Path:
         self.runs += 1
         file = self.directory / f"data{self.runs}.csv"
-        names = list(columns)
-        lines = [",".join(names)]
-        for row in zip(*(columns[n] for n in names)):
-            lines.append(",".join("" if np.isnan(v) else repr(float(v)) for v in row))
-        file.write_text("\n".join(lines) + "\n")
+        rows = zip(*columns.values())
+        file.write_text("".join(",".join("" if np.isnan(v) else repr(float(v)) for v in row) + "\n"
+                                for row in rows))
         return file
 
     def run(self, columns: dict, *options: str) -> str:
         file = self.write(columns)
-        args = [self.path, "fit", str(file), "--x", "x", "--y", "y"]
-        for name, option in (("w", "--weight"), ("f", "--frequency")):
-            if name in columns:
+        args = [self.path, "fit", str(file)]
+        for option, name in zip(("--x", "--y", "--weight", "--frequency"), self.names(columns)):
+            if name is not None:
                 args += [option, name]
         done = subprocess.run(args + list(options), capture_output=True, text=True, check=True)
         return done.stdout
