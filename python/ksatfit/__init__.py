@@ -12,9 +12,10 @@ the last bit; every figure of the fit is an attribute of the Fit, and
 """
 from ._fit import Anova, Fit, FTest, Prediction, PureError, fit
 from ._messages import FitError, FitMessage, FitWarning
+from .groups import fit_groups
 
 __all__ = ["fit", "Fit", "Anova", "FTest", "PureError", "Prediction", "FitError",
-           "FitMessage", "FitWarning"]
+           "FitMessage", "FitWarning", "fit_groups"]
 __version__ = "1.0"
 
 # Shown as ksatfit.FitError (not ksatfit._messages.FitError) in tracebacks and reprs.

@@ -5,7 +5,9 @@ import json
 import numbers
 import operator
 import sys
+import threading
 import warnings
+from contextlib import contextmanager
 from dataclasses import dataclass
 from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
@@ -354,6 +356,23 @@ def fit(x: ArrayLike, y: ArrayLike, degree: Optional[int] = None, *,
                highest, selection, float(crit), bool(lack_of_fit))
     names = (_series_name(x), _series_name(y), _series_name(weights), _series_name(frequencies))
     result = Fit(core, precision, data, names)
-    for message in result.warnings:
-        warnings.warn(message.text, FitWarning, stacklevel=2)
+    if not getattr(_quiet, "active", False):
+        for message in result.warnings:
+            warnings.warn(message.text, FitWarning, stacklevel=2)
     return result
+
+
+# Set by quiet_fits() for one thread (warnings.catch_warnings is process-wide).
+_quiet = threading.local()
+
+
+@contextmanager
+def quiet_fits():
+    """Fits of this thread keep their warnings in Fit.warnings without issuing
+    them: group fits report them in their table, one group at a time."""
+    outer = getattr(_quiet, "active", False)
+    _quiet.active = True
+    try:
+        yield
+    finally:
+        _quiet.active = outer
