@@ -40,6 +40,26 @@ Json f_test(const BasicFTest<Real>& row, int degree) {
 
 Json name_or_null(const std::string& name) { return name.empty() ? Json(nullptr) : Json(name); }
 
+Json message_json(const FitMessage& m) {
+  return {{"type", m.type}, {"code", m.code}, {"routine", m.routine}, {"text", m.text}};
+}
+
+// What was asked of the run, the start of every object it writes.
+template <class Real>
+Json description_json(const RunDescription& run) {
+  Json j = {{"file", run.file}};
+  if (!run.by.empty()) j["group"] = run.group;
+  j["precision"] = precision_name(Real{});
+  j["x"] = run.x_name;
+  j["y"] = run.y_name;
+  j["weight"] = name_or_null(run.weight_name);
+  j["frequency"] = name_or_null(run.frequency_name);
+  j["selection"] = run.selection.empty()
+                       ? Json(nullptr)
+                       : Json{{"rule", run.selection}, {"crit", number(run.crit)}};
+  return j;
+}
+
 // A matrix of F tests, one row per degree, in column order for TABMAT.
 template <class Real>
 std::vector<float> test_matrix(const std::vector<BasicFTest<Real>>& rows) {
@@ -59,14 +79,12 @@ constexpr std::string_view kDegreeHeading = "Degree of%/Polynomial";
 constexpr std::string_view kTestHeadings[] = {"Degrees of%/Freedom", "Sum of%/Squares",
                                               "%/F-statistic", "Prob. of%/Larger F"};
 
-// The lack-of-fit tests mean something only with replicated x: pure error
-// with degrees of freedom.
+}  // namespace
+
 template <class Real>
 bool lack_of_fit_testable(const BasicPolynomialFit<Real>& fit) {
   return fit.pure_error && fit.pure_error->df > 0 && !fit.lack_of_fit.empty();
 }
-
-}  // namespace
 
 std::string shortest(float value) {
   char buffer[32];
@@ -103,22 +121,33 @@ std::string equation_text(const BasicPolynomialFit<Real>& fit, const std::string
 }
 
 template <class Real>
-void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out) {
+void print_heading(const RunDescription& run, std::FILE* out) {
   std::fprintf(out, "\n ksatfit: %s   (%s precision)\n", run.file.c_str(), precision_name(Real{}));
   std::fprintf(out, "   x: \"%s\"   y: \"%s\"", run.x_name.c_str(), run.y_name.c_str());
   if (!run.weight_name.empty()) std::fprintf(out, "   weight: \"%s\"", run.weight_name.c_str());
   if (!run.frequency_name.empty()) {
     std::fprintf(out, "   frequency: \"%s\"", run.frequency_name.c_str());
   }
-  std::fprintf(out, "\n   rows used: %d   left out (missing values): %d\n", fit.n_used,
-               fit.n_missing);
-  std::fprintf(out, "   degree fitted: %d (%s %d", fit.degree_fitted,
-               run.selection.empty() ? "asked for" : "at most", fit.degree);
-  if (run.selection == "r2") std::fprintf(out, ", lowest with R-squared >= %s %%", shortest(run.crit).c_str());
+  if (!run.by.empty()) std::fprintf(out, "   by: \"%s\"", run.by.c_str());
+  std::fputc('\n', out);
+}
+
+std::string degree_request(const RunDescription& run, int degree) {
+  std::string text = (run.selection.empty() ? "asked for " : "at most ") + std::to_string(degree);
+  if (run.selection == "r2") text += ", lowest with R-squared >= " + shortest(run.crit) + " %";
   if (run.selection == "lack-of-fit") {
-    std::fprintf(out, ", lowest without lack of fit at %s %%", shortest(run.crit).c_str());
+    text += ", lowest without lack of fit at " + shortest(run.crit) + " %";
   }
-  std::fprintf(out, ")\n   %s\n", equation_text(fit, run.y_name).c_str());
+  return text;
+}
+
+template <class Real>
+void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out) {
+  print_heading<Real>(run, out);
+  std::fprintf(out, "   rows used: %d   left out (missing values): %d\n", fit.n_used,
+               fit.n_missing);
+  std::fprintf(out, "   degree fitted: %d (%s)\n   %s\n", fit.degree_fitted,
+               degree_request(run, fit.degree).c_str(), equation_text(fit, run.y_name).c_str());
   std::fflush(out);
 
   static constexpr std::string_view kSources[] = {"Regression", "Residual", "Corrected Total"};
@@ -193,35 +222,40 @@ Json fit_json(const RunDescription& run, const BasicPolynomialFit<Real>& fit) {
                    {"tests", tests}};
   }
   Json warnings = Json::array();
-  for (const auto& w : fit.warnings) {
-    warnings.push_back({{"type", w.type}, {"code", w.code}, {"routine", w.routine}, {"text", w.text}});
-  }
-  return {{"file", run.file},
-          {"precision", precision_name(Real{})},
-          {"x", run.x_name},
-          {"y", run.y_name},
-          {"weight", name_or_null(run.weight_name)},
-          {"frequency", name_or_null(run.frequency_name)},
-          {"selection", run.selection.empty() ? Json(nullptr)
-                                              : Json{{"rule", run.selection}, {"crit", number(run.crit)}}},
-          {"degree_requested", fit.degree},
-          {"degree_fitted", fit.degree_fitted},
-          {"n_used", fit.n_used},
-          {"n_missing", fit.n_missing},
-          {"equation", equation_text(fit, run.y_name)},
-          {"coefficients", coefficients},
-          {"r_squared", number(fit.r_squared)},
-          {"anova", anova},
-          {"sequential", sequential},
-          {"lack_of_fit", lack_of_fit},
-          {"warnings", warnings}};
+  for (const auto& w : fit.warnings) warnings.push_back(message_json(w));
+  Json j = description_json<Real>(run);
+  j["degree_requested"] = fit.degree;
+  j["degree_fitted"] = fit.degree_fitted;
+  j["n_used"] = fit.n_used;
+  j["n_missing"] = fit.n_missing;
+  j["equation"] = equation_text(fit, run.y_name);
+  j["coefficients"] = std::move(coefficients);
+  j["r_squared"] = number(fit.r_squared);
+  j["anova"] = std::move(anova);
+  j["sequential"] = std::move(sequential);
+  j["lack_of_fit"] = std::move(lack_of_fit);
+  j["warnings"] = std::move(warnings);
+  return j;
 }
 
+template <class Real>
+Json failure_json(const RunDescription& run, const FitMessage& error) {
+  Json j = description_json<Real>(run);
+  j["error"] = message_json(error);
+  return j;
+}
+
+template bool lack_of_fit_testable(const PolynomialFit&);
+template bool lack_of_fit_testable(const DoublePolynomialFit&);
 template std::string equation_text(const PolynomialFit&, const std::string&);
 template std::string equation_text(const DoublePolynomialFit&, const std::string&);
 template void print_tables(const RunDescription&, const PolynomialFit&, std::FILE*);
 template void print_tables(const RunDescription&, const DoublePolynomialFit&, std::FILE*);
 template Json fit_json(const RunDescription&, const PolynomialFit&);
 template Json fit_json(const RunDescription&, const DoublePolynomialFit&);
+template Json failure_json<float>(const RunDescription&, const FitMessage&);
+template Json failure_json<double>(const RunDescription&, const FitMessage&);
+template void print_heading<float>(const RunDescription&, std::FILE*);
+template void print_heading<double>(const RunDescription&, std::FILE*);
 
 }  // namespace ksatfit::cli

@@ -1,0 +1,169 @@
+#include "cli/group_fits.hpp"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+
+#include "tables/edit_list.hpp"
+#include "tables/table_layout.hpp"
+
+namespace ksatfit::cli {
+namespace {
+
+bool has_no_group(std::string_view cell) { return cell.empty() || cell == "NA"; }
+
+template <class Real>
+void take(const std::vector<Real>& from, const std::vector<std::size_t>& rows,
+          std::vector<Real>& to) {
+  if (from.empty()) return;
+  to.reserve(rows.size());
+  for (std::size_t i : rows) to.push_back(from[i]);
+}
+
+// The formats of the summary's columns: those of the coefficients' table.
+constexpr FieldEdit kCount{'I', 6, 0};
+constexpr FieldEdit kFigure{'W', 10, 4};
+constexpr FieldEdit kProbability{'F', 7, 4};
+
+template <class Real>
+TableColumn number_column(std::vector<std::string> heading, const FieldEdit& edit,
+                          const std::vector<FitOutcome<Real>>& fits,
+                          std::optional<Real> (*value)(const BasicPolynomialFit<Real>&)) {
+  TableColumn column{std::move(heading), edit.w, {}};
+  column.cells.reserve(fits.size());
+  for (const auto& g : fits) {
+    const std::optional<Real> v = g.fit ? value(*g.fit) : std::nullopt;
+    column.cells.push_back(v ? T1EDIT(static_cast<float>(*v), edit) : std::string());
+  }
+  return column;
+}
+
+template <class Real>
+std::optional<Real> lack_of_fit_p(const BasicPolynomialFit<Real>& fit) {
+  if (!lack_of_fit_testable(fit) || fit.degree_fitted < 1) return std::nullopt;
+  return fit.lack_of_fit[static_cast<std::size_t>(fit.degree_fitted) - 1].p;
+}
+
+// The note of a group: its error, else its first warning (and how many more).
+template <class Real>
+std::string note(const FitOutcome<Real>& g) {
+  // Short enough for the note to share a block of the table with two columns.
+  constexpr std::size_t kLimit = 34;
+  if (g.error) return "failed: " + brief(g.error->text, kLimit);
+  if (g.fit->warnings.empty()) return {};
+  std::string text = "warning: " + brief(g.fit->warnings.front().text, kLimit);
+  if (g.fit->warnings.size() > 1) {
+    text += " (+" + std::to_string(g.fit->warnings.size() - 1) + ")";
+  }
+  return text;
+}
+
+// A column of text, left-aligned under a heading of its own.
+TableColumn text_column(const std::string& heading, std::vector<std::string> cells) {
+  std::size_t width = heading.size();
+  for (const auto& c : cells) width = std::max(width, c.size());
+  for (auto& c : cells) c.resize(width, ' ');
+  std::string head = heading;
+  head.resize(width, ' ');
+  return {{std::move(head)}, static_cast<int>(width), std::move(cells)};
+}
+
+}  // namespace
+
+Groups group_rows(const std::vector<std::string>& cells) {
+  Groups groups;
+  std::unordered_map<std::string_view, std::size_t> index;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (has_no_group(cells[i])) {
+      ++groups.without_group;
+      continue;
+    }
+    const auto [it, added] = index.try_emplace(cells[i], groups.names.size());
+    if (added) {
+      groups.names.push_back(cells[i]);
+      groups.rows.emplace_back();
+    }
+    groups.rows[it->second].push_back(i);
+  }
+  return groups;
+}
+
+template <class Real>
+BasicFitData<Real> rows_of(const BasicFitData<Real>& data, const std::vector<std::size_t>& rows) {
+  BasicFitData<Real> part;
+  part.x_name = data.x_name;
+  part.y_name = data.y_name;
+  part.separator = data.separator;
+  part.has_header = data.has_header;
+  take(data.x, rows, part.x);
+  take(data.y, rows, part.y);
+  take(data.weights, rows, part.weights);
+  take(data.frequencies, rows, part.frequencies);
+  return part;
+}
+
+std::string brief(const std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  const std::size_t blank = text.rfind(' ', limit - 3);
+  std::string_view cut(text.data(), blank == std::string::npos || blank == 0 ? limit - 3 : blank);
+  while (!cut.empty() && (cut.back() == ' ' || cut.back() == '.')) cut.remove_suffix(1);
+  return std::string(cut) + "...";
+}
+
+template <class Real>
+void print_group_table(const RunDescription& run, const std::vector<FitOutcome<Real>>& fits,
+                       std::FILE* out) {
+  print_heading<Real>(run, out);
+  int degree = 0;
+  int failed = 0;
+  for (const auto& g : fits) {
+    if (g.fit) degree = std::max(degree, g.fit->degree);
+    if (g.error) ++failed;
+  }
+  std::fprintf(out, "   groups: %zu   failed: %d   degree: %s\n", fits.size(), failed,
+               degree_request(run, degree).c_str());
+  std::fflush(out);
+
+  using Fit = BasicPolynomialFit<Real>;
+  TextTable t;
+  t.title = {"", "* * * Fits by Group * * *"};
+  t.label_heading = {run.by};
+  for (const auto& g : fits) t.labels.push_back(g.group);
+  t.columns.push_back(number_column<Real>({"Rows", "Used"}, kCount, fits,
+                                          [](const Fit& f) -> std::optional<Real> { return f.n_used; }));
+  t.columns.push_back(number_column<Real>({"Left", "Out"}, kCount, fits,
+                                          [](const Fit& f) -> std::optional<Real> { return f.n_missing; }));
+  t.columns.push_back(number_column<Real>({"Degree"}, kCount, fits,
+                                          [](const Fit& f) -> std::optional<Real> { return f.degree_fitted; }));
+  for (int k = 0; k <= degree; ++k) {
+    std::string name(1, 'b');  // (not "b" + ...: a false -Wrestrict in GCC 12)
+    name += std::to_string(k);
+    TableColumn column{{std::move(name)}, kFigure.w, {}};
+    for (const auto& g : fits) {
+      const bool fitted = g.fit && k <= g.fit->degree_fitted;
+      column.cells.push_back(
+          fitted ? T1EDIT(static_cast<float>(g.fit->coefficients[static_cast<std::size_t>(k)]), kFigure)
+                 : std::string());
+    }
+    t.columns.push_back(std::move(column));
+  }
+  t.columns.push_back(number_column<Real>({"R-squared", "(%)"}, kFigure, fits,
+                                          [](const Fit& f) -> std::optional<Real> { return f.r_squared; }));
+  t.columns.push_back(number_column<Real>({"SD of", "Error"}, kFigure, fits,
+                                          [](const Fit& f) -> std::optional<Real> { return f.anova.sd_error; }));
+  t.columns.push_back(number_column<Real>({"Lack-of-Fit", "Prob."}, kProbability, fits, &lack_of_fit_p<Real>));
+  std::vector<std::string> notes;
+  notes.reserve(fits.size());
+  for (const auto& g : fits) notes.push_back(note(g));
+  t.columns.push_back(text_column("Note", std::move(notes)));
+  T1TAB(t);
+}
+
+template FitData rows_of(const FitData&, const std::vector<std::size_t>&);
+template BasicFitData<double> rows_of(const BasicFitData<double>&, const std::vector<std::size_t>&);
+template void print_group_table(const RunDescription&, const std::vector<FitOutcome<float>>&,
+                                std::FILE*);
+template void print_group_table(const RunDescription&, const std::vector<FitOutcome<double>>&,
+                                std::FILE*);
+
+}  // namespace ksatfit::cli
