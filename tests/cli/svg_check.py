@@ -1,4 +1,5 @@
-"""The plot is well-formed XML with one mark per plotted point and the curve.
+"""The plot is well-formed XML with one mark per plotted point and the curve;
+with --by, one panel per group, titled with the group.
 
 Usage: svg_check.py [EMULATOR...] KSATFIT WORK_DIR
 """
@@ -10,17 +11,24 @@ import xml.etree.ElementTree as ET
 SVG = "{http://www.w3.org/2000/svg}"
 
 
-def plot(program, work, name, rows, header="x,y"):
+def svg_of(program, work, name, text, options=(), status=0):
     data = os.path.join(work, name + ".csv")
     out = os.path.join(work, name + ".svg")
     with open(data, "w") as f:
-        f.write(header + "\n" + "".join(f"{x!r},{y!r}\n" for x, y in rows))
-    run = subprocess.run([*program, "fit", data, "--plot", out], capture_output=True, text=True)
-    assert run.returncode == 0, run.stderr
+        f.write(text)
+    run = subprocess.run([*program, "fit", data, "--plot", out, *options],
+                         capture_output=True, text=True)
+    assert run.returncode == status, run.stderr
     root = ET.parse(out).getroot()  # raises unless well-formed
     assert root.tag == SVG + "svg"
     for bad in ("script", "image", "foreignObject", "use", "style"):
         assert not list(root.iter(SVG + bad)), bad
+    return root
+
+
+def plot(program, work, name, rows, header="x,y"):
+    root = svg_of(program, work, name,
+                  header + "\n" + "".join(f"{x!r},{y!r}\n" for x, y in rows))
     groups = {g.get("id"): g for g in root.iter(SVG + "g")}
     texts = ["".join(t.itertext()) for t in root.iter(SVG + "text")]
     curve = [p for p in root.iter(SVG + "path") if p.get("id") == "curve"][0]
@@ -60,6 +68,26 @@ def main():
     rows = [(1.0 + (i % 2) * 1e-7, 2.0) for i in range(5000)] + [(2.0, 3.0)]
     groups, texts, curve = plot(program, work, "dense", rows)
     check(len(groups["points"]) <= 4, "points in one pixel cell thinned out")
+    # Small multiples: a panel per group in the order the groups first
+    # appear, each titled with its group and holding its own points; a group
+    # whose fit failed has its points and no curve.
+    groups = ["B-12", "<a & b>", "A", "flat", "7"]
+    text = "x,y,lot\n"
+    for i in range(60):
+        g = groups[i % 5]
+        x = 0.7 if g == "flat" else 0.5 + 0.05 * (i // 5)
+        text += f"{x!r},{3 - 2 * x + x * x + 0.01 * (i % 3)!r},{g}\n"
+    root = svg_of(program, work, "groups", text, ["--by", "lot"], status=1)
+    panels = [g for g in root.iter(SVG + "g") if g.get("class") == "panel"]
+    check(len(panels) == 5, "one panel per group")
+    titles = ["".join(t.itertext()) for p in panels for t in p.iter(SVG + "text")
+              if t.get("class") == "title"]
+    check(titles == groups, "panel titles are the groups in order: %s" % titles)
+    for p in panels:
+        marks = [g for g in p.iter(SVG + "g") if g.get("class") == "points"]
+        curves = [c for c in p.iter(SVG + "path") if c.get("class") == "curve"]
+        check(len(marks) == 1 and len(marks[0]) >= 2, "points in every panel")
+        check(len(curves) == (0 if p is panels[3] else 1), "a curve where the fit worked")
     print("svg checks failed:", failures)
     sys.exit(1 if failures else 0)
 
