@@ -1,4 +1,4 @@
-// The Fortran 77 entries of the routines of ksatfit.hpp (ksatfit_fortran.h):
+// The Fortran 77 entries of the library's routines (ksatfit_fortran.h):
 // every argument by reference, each entry a direct call of its routine. A
 // new public routine gets one line here and one in the header; a CHARACTER
 // argument arrives as a char pointer with a hidden size_t length at the end
@@ -10,7 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/kernels.hpp"
+#include "ksatfit/probability.hpp"
+#include "ksatfit/regression.hpp"
+#include "ksatfit/tables.hpp"
 
 static_assert(sizeof(int) == sizeof(std::int32_t), "a Fortran INTEGER is 32 bits");
 

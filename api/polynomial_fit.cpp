@@ -13,8 +13,8 @@
 
 #include "api/captured_call.hpp"
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
+#include "ksatfit/regression.hpp"
 #include "regression/curve_fit.hpp"
 #include "regression/fitted_curve.hpp"
 #include "regression/orthogonal_fit.hpp"

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "ksatfit.hpp"
+#include "ksatfit/regression.hpp"
 
 namespace {
 

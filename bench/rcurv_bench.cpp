@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ksatfit.hpp"
+#include "ksatfit/regression.hpp"
 
 namespace {
 

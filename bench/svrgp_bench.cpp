@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "kernels/sort_with_permutation.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/kernels.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ksatfit.hpp"
+#include "ksatfit/tables.hpp"
 
 namespace ksatfit::cli {
 namespace {

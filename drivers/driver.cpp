@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "drivers/driver_records.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/regression.hpp"
 #include "runtime/console.hpp"
 #include "runtime/file_system.hpp"
 #include "runtime/text_file.hpp"

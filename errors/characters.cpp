@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {

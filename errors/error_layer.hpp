@@ -1,6 +1,6 @@
 // The error layer as the rest of the library uses it: the routine-name stack,
 // the values that messages quote, the messages themselves, and the queries of
-// what a called routine left behind (N1RTY, N1RCD in ksatfit.hpp).
+// what a called routine left behind (N1RTY, N1RCD in ksatfit/errors.hpp).
 #pragma once
 
 #include <array>

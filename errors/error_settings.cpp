@@ -5,7 +5,7 @@
 
 #include "errors/error_layer.hpp"
 #include "errors/error_state.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 
 namespace ksatfit {
 

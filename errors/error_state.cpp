@@ -8,7 +8,7 @@
 #include "errors/characters.hpp"
 #include "errors/error_layer.hpp"
 #include "errors/machine_constants.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/console.hpp"
 
 namespace ksatfit {

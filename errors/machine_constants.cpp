@@ -1,4 +1,4 @@
-// Properties of the arithmetic (AMACH, IMACH; IFNAN is inline in ksatfit.hpp)
+// Properties of the arithmetic (AMACH, IMACH; IFNAN is inline in ksatfit/errors.hpp)
 // and the unit table (UMACH) for 32-bit integers and IEEE single and double
 // precision.
 #include <algorithm>
@@ -12,7 +12,7 @@
 
 #include "errors/error_layer.hpp"
 #include "errors/machine_constants.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/console.hpp"
 #include "runtime/edit_descriptors.hpp"
 

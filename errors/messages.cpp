@@ -9,7 +9,7 @@
 #include "errors/characters.hpp"
 #include "errors/error_layer.hpp"
 #include "errors/error_state.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/console.hpp"
 #include "runtime/edit_descriptors.hpp"
 

@@ -10,7 +10,7 @@
 #include "errors/characters.hpp"
 #include "errors/error_layer.hpp"
 #include "errors/error_state.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/edit_descriptors.hpp"
 #include "runtime/one_based.hpp"
 

@@ -8,7 +8,8 @@
 #include "errors/error_layer.hpp"
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/kernels.hpp"
 
 namespace ksatfit {
 

@@ -1,7 +1,7 @@
 // The kernels that the regression uses, as templates on the real type. The
-// float instantiations are the routines of ksatfit.hpp (which call them);
+// float instantiations are the routines of ksatfit/kernels.hpp (which call them);
 // the double ones serve the double-precision fit. Arguments and results as
-// in ksatfit.hpp; the precision-dependent parts come from RealTraits.
+// in ksatfit/kernels.hpp; the precision-dependent parts come from RealTraits.
 #pragma once
 
 namespace ksatfit {

@@ -26,11 +26,12 @@
 
 #include "runtime/one_based.hpp"
 
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/probability.hpp"
 
 namespace ksatfit {
 
-// Whether X is NaN, for the double path (IFNAN in ksatfit.hpp is the float one).
+// Whether X is NaN, for the double path (IFNAN in ksatfit/errors.hpp is the float one).
 inline bool IFNAN(double X) { return X != X; }
 
 // A running sum of doubles with Neumaier's compensation: the stand-in for an

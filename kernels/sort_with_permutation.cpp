@@ -26,7 +26,8 @@
 
 #include "errors/error_layer.hpp"
 #include "kernels/real_kernels.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/kernels.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {

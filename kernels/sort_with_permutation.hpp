@@ -1,4 +1,4 @@
-// The sort behind SVRGP (ksatfit.hpp), with the number of threads chosen by
+// The sort behind SVRGP (ksatfit/kernels.hpp), with the number of threads chosen by
 // the caller.
 #pragma once
 

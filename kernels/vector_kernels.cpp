@@ -8,7 +8,7 @@
 
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/kernels.hpp"
 
 namespace ksatfit {
 namespace {

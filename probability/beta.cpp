@@ -5,7 +5,8 @@
 #include <cmath>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/probability.hpp"
 #include "probability/saved_values.hpp"
 #include "probability/math_constants.hpp"
 

@@ -3,7 +3,8 @@
 #include <cmath>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/probability.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {

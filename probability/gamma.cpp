@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/probability.hpp"
 #include "probability/saved_values.hpp"
 #include "probability/underflow_alert.hpp"
 #include "probability/math_constants.hpp"

@@ -1,4 +1,4 @@
-// The curve-fit entry: RCURV (ksatfit.hpp) checks its arguments, obtains the
+// The curve-fit entry: RCURV (ksatfit/regression.hpp) checks its arguments, obtains the
 // workspace and calls R2URV, which fits through the orthogonal-polynomial
 // regression and its summary statistics and assembles B, SSPOLY and STAT.
 #pragma once

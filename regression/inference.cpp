@@ -5,6 +5,7 @@
 #include "errors/error_layer.hpp"
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
+#include "ksatfit/errors.hpp"
 #include "regression/argument_checks.hpp"
 #include "runtime/one_based.hpp"
 

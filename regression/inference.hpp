@@ -1,13 +1,13 @@
 // Coefficient inference and the analysis of variance. RCOEF and G1AOV are
-// public (ksatfit.hpp); the pieces they are built from live here.
+// public (ksatfit/regression.hpp); the pieces they are built from live here.
 #pragma once
 
-#include "ksatfit.hpp"
+#include "ksatfit/regression.hpp"
 
 namespace ksatfit {
 
 // Templates on the real type, made for float and double. RCOEF and G1AOV
-// as in ksatfit.hpp:
+// as in ksatfit/regression.hpp:
 template <class Real>
 void RCOEF(int NCOEF, const Real* B, const Real* STDB, Real DFE, Real* COEF, int LDCOEF);
 template <class Real>

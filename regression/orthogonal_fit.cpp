@@ -7,7 +7,8 @@
 
 #include "errors/error_layer.hpp"
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/regression.hpp"
 #include "regression/argument_checks.hpp"
 #include "runtime/one_based.hpp"
 

@@ -1,4 +1,4 @@
-// The layers beneath the orthogonal polynomial fit R2ORP (ksatfit.hpp): the
+// The layers beneath the orthogonal polynomial fit R2ORP (ksatfit/regression.hpp): the
 // screening and sorting of the rows, the three-term recurrence that fits one
 // degree at a time, and the checks of a row's frequency and weight and of a
 // column index.
@@ -12,7 +12,7 @@ namespace ksatfit {
 
 // The routines below are templates on the real type, made for float (the
 // library's routines) and double (the double-precision fit). R2ORP with the
-// whole data matrix, as in ksatfit.hpp, for either precision:
+// whole data matrix, as in ksatfit/regression.hpp, for either precision:
 template <class Real>
 void R2ORP(int NOBS, int NCOL, const Real* X, int LDX, int IRSP, int IND, int IFRQ, int IWT,
            int MAXDEG, int ICRIT, Real CRIT, int LOF, int& NDEG, Real& XSCALE, Real& XSHIFT,

@@ -4,7 +4,7 @@
 
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/kernels.hpp"
 #include "runtime/one_based.hpp"
 
 namespace ksatfit {

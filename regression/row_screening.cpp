@@ -4,7 +4,8 @@
 #include "errors/error_layer.hpp"
 #include "kernels/real_kernels.hpp"
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/kernels.hpp"
 #include "regression/orthogonal_fit.hpp"
 #include "runtime/one_based.hpp"
 

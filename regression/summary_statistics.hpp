@@ -1,6 +1,6 @@
 // Summary statistics of an orthogonal-polynomial fit: power-form coefficients
 // with their inference, sequential sums of squares with F tests, lack-of-fit
-// tests and the analysis-of-variance vector. R2TAP (ksatfit.hpp) checks the
+// tests and the analysis-of-variance vector. R2TAP (ksatfit/regression.hpp) checks the
 // arguments and hands the work to R5TAP.
 #pragma once
 
@@ -19,7 +19,7 @@ void R5TAP(int NDEG, const Carried<Real>* ALPHA, const Carried<Real>* BETA, Real
            int LOF, Real DFPE, Real SSPE, int IPRINT, Real* AOV, Real* SQSS, int LDSQSS, Real* COEF,
            int LDCOEF, Real* TLOF, int LDTLOF, Real* WK1, Real* WK2);
 
-// R2TAP as in ksatfit.hpp, for float and for double. The printed tables
+// R2TAP as in ksatfit/regression.hpp, for float and for double. The printed tables
 // (IPRINT = 1) show four or five digits, which a float holds: a double fit
 // prints its figures rounded to float.
 template <class Real>

@@ -1,5 +1,5 @@
 // The print options of the table writers (set and queried by the user through
-// TABSET and TABGET in ksatfit.hpp) and the writers' place on the current page.
+// TABSET and TABGET in ksatfit/tables.hpp) and the writers' place on the current page.
 // Both last for the life of the process.
 #pragma once
 

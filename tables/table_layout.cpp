@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/console.hpp"
 #include "tables/print_options.hpp"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/tables.hpp"
 #include "runtime/one_based.hpp"
 #include "tables/edit_list.hpp"
 #include "tables/table_layout.hpp"

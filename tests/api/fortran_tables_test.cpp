@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/tables.hpp"
 #include "ksatfit_fortran.h"
 
 namespace ksatfit {

@@ -18,7 +18,8 @@
 
 #include "errors/error_layer.hpp"
 #include "errors/error_state.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/regression.hpp"
 #include "tests/e2e/console_messages.hpp"
 #include "tests/support/threads.hpp"
 

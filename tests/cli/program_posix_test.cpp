@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
+#include "ksatfit/regression.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace ksatfit {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "runtime/console.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/support/transcript.hpp"

@@ -10,7 +10,7 @@
 
 #include "errors/error_layer.hpp"
 #include "errors/error_state.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 
 namespace ksatfit {
 namespace {

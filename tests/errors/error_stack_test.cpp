@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 
 namespace ksatfit {
 namespace {

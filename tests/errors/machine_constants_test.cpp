@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 
 namespace ksatfit {
 namespace {

@@ -4,7 +4,9 @@
 #include <limits>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/kernels.hpp"
+#include "ksatfit/probability.hpp"
 
 namespace ksatfit {
 namespace {

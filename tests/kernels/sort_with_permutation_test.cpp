@@ -14,7 +14,7 @@
 
 #include "errors/error_layer.hpp"
 #include "kernels/sort_with_permutation.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/kernels.hpp"
 #include "tests/support/threads.hpp"
 #include "tests/support/transcript.hpp"
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "ksatfit.hpp"
+#include "ksatfit/kernels.hpp"
 
 namespace ksatfit {
 namespace {

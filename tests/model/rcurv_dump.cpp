@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/regression.hpp"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Edge cases of the F and t distribution functions.
 #include <cmath>
 
+#include "ksatfit/probability.hpp"
 #include "tests/probability/probability_test_support.hpp"
 
 namespace ksatfit::test {

@@ -2,6 +2,7 @@
 // first call, for IEEE single precision.
 #include <cmath>
 
+#include "ksatfit/probability.hpp"
 #include "probability/saved_values.hpp"
 #include "tests/probability/probability_test_support.hpp"
 

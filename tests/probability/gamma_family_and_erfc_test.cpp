@@ -2,6 +2,7 @@
 #include <cmath>
 #include <vector>
 
+#include "ksatfit/probability.hpp"
 #include "tests/probability/probability_test_support.hpp"
 
 namespace ksatfit::test {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "tests/support/transcript.hpp"
 
 namespace ksatfit::test {

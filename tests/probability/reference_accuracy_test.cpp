@@ -9,7 +9,7 @@
 #include <string>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/probability.hpp"
 
 namespace ksatfit {
 namespace {

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
 #include "regression/argument_checks.hpp"
 #include "tests/support/transcript.hpp"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/regression.hpp"
 #include "tests/regression/orthogonal_fit_harness.hpp"
 #include "tests/support/transcript.hpp"
 

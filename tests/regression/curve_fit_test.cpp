@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/regression.hpp"
 #include "tests/e2e/console_messages.hpp"
 #include "tests/regression/allocation_cap.hpp"
 #include "tests/support/transcript.hpp"

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/probability.hpp"
+#include "ksatfit/regression.hpp"
 #include "regression/inference.hpp"
 #include "runtime/one_based.hpp"
 #include "tests/support/transcript.hpp"

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
 #include "tests/regression/orthogonal_fit_harness.hpp"
 
 namespace ksatfit::test {

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/regression.hpp"
 #include "regression/orthogonal_fit.hpp"
 #include "tests/regression/orthogonal_fit_harness.hpp"
 #include "tests/support/transcript.hpp"

@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/regression.hpp"
 
 namespace ksatfit::test {
 

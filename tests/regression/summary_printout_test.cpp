@@ -11,7 +11,9 @@
 
 #include "errors/error_layer.hpp"
 #include "errors/error_state.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/regression.hpp"
+#include "ksatfit/tables.hpp"
 #include "tables/print_options.hpp"
 #include "tests/regression/orthogonal_fit_harness.hpp"
 

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/kernels.hpp"
+#include "ksatfit/probability.hpp"
+#include "ksatfit/regression.hpp"
 #include "regression/power_basis.hpp"
 #include "runtime/one_based.hpp"
 #include "tests/support/transcript.hpp"

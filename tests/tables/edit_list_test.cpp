@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/tables.hpp"
 #include "tables/print_options.hpp"
 
 namespace ksatfit {

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "errors/error_layer.hpp"
-#include "ksatfit.hpp"
+#include "ksatfit/errors.hpp"
+#include "ksatfit/tables.hpp"
 #include "tables/print_options.hpp"
 #include "tests/support/transcript.hpp"
 
