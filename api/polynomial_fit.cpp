@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "api/captured_call.hpp"
+#include "api/fit_uncertainty.hpp"
 #include "kernels/real_traits.hpp"
 #include "ksatfit/fit.hpp"
 #include "ksatfit/regression.hpp"
@@ -96,6 +97,8 @@ BasicPolynomialFit<Real> describe(int NDEG, int NOBS, const CurveFitDetails<Real
   fit.alpha = d.ALPHA;
   fit.beta = d.BETA;
   fit.orthogonal_coefficients = d.OCOEF;
+  fit.basis_sums_of_squares = d.D;
+  fit.covariance = coefficient_covariance(fit);
   return fit;
 }
 
@@ -193,6 +196,7 @@ BasicPolynomialFit<Real> orthogonal_fit_of(std::span<const Real> x, std::span<co
   d.ALPHA.assign(ALPHA.begin(), ALPHA.begin() + NDEGF);
   d.BETA.assign(BETA.begin(), BETA.begin() + NDEGF);
   d.OCOEF.assign(OCOEF.begin(), OCOEF.begin() + NDEGF + 1);
+  d.D.assign(D.begin(), D.begin() + NDEGF + 1);
   d.SQSS.assign(SQSS.begin(), SQSS.begin() + 4 * NDEGF);
   d.COEF = std::move(COEF);
   BasicPolynomialFit<Real> fit = describe(MAXDEG, NOBS, d, std::move(B), std::move(SSPOLY));
@@ -204,6 +208,7 @@ BasicPolynomialFit<Real> orthogonal_fit_of(std::span<const Real> x, std::span<co
   const Real NaN = RealTraits<Real>::missing();
   fit.mean_x = fit.mean_y = fit.variance_x = fit.variance_y = NaN;
   fit.warnings = call.warnings();
+  if (options.case_statistics) fit.cases = case_statistics(fit, x, y, options);
   return fit;
 }
 

@@ -1,4 +1,5 @@
-// The F and t upper tails of the double path. The library's own special
+// The F and t upper tails of the double path, and the t quantile of the
+// intervals of either precision. The library's own special
 // functions carry single-precision coefficient tables; in double the tails
 // come from Boost.Math, through its complement, which keeps the small
 // probabilities of large statistics instead of 1 minus a number near 1.
@@ -7,6 +8,7 @@
 #include "kernels/real_traits.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
@@ -30,6 +32,11 @@ double RealTraits<double>::f_upper_tail(double F, double DFN, double DFD) {
 double RealTraits<double>::t_two_tails(double T, double DF) {
   return 2.0 * bm::cdf(bm::complement(bm::students_t_distribution<double, Quiet>(DF),
                                       std::fabs(T)));
+}
+
+double students_t_upper_quantile(double Q, double DF) {
+  if (!(DF > 0) || !(Q > 0 && Q < 1)) return std::numeric_limits<double>::quiet_NaN();
+  return bm::quantile(bm::complement(bm::students_t_distribution<double, Quiet>(DF), Q));
 }
 
 }  // namespace ksatfit

@@ -163,6 +163,12 @@ struct RealTraits<double> {
   }
 };
 
+// The value that Student's t with DF degrees of freedom exceeds with
+// probability Q (0 < Q < 1), in double for either precision: the library's
+// own single-precision distributions have no inverse. NaN where it cannot be
+// formed (DF not above 0 or NaN, Q outside (0, 1)).
+double students_t_upper_quantile(double Q, double DF);
+
 // The type in which a fit in Real carries ALPHA, BETA, OCOEF and D.
 template <class Real>
 using Carried = typename RealTraits<Real>::Carried;

@@ -178,6 +178,7 @@ void hand_back_details(int NDEG, const RegressionScalars<Real>& r, const Carried
   details.ALPHA.assign(f.ALPHA, f.ALPHA + r.NDEGF);
   details.BETA.assign(f.BETA, f.BETA + r.NDEGF);
   details.OCOEF.assign(f.OCOEF, f.OCOEF + r.NDEGF + 1);
+  details.D.assign(f.D, f.D + r.NDEGF + 1);
   std::copy_n(AOV, details.AOV.size(), details.AOV.begin());
   details.SQSS = leading_rows(WK + s.sqss, NDEG, r.NDEGF);
   details.COEF = leading_rows(WK + s.coef, NDEG + 1, r.NDEGF + 1);
@@ -209,8 +210,9 @@ void curve_fit_work(int NOBS, const Real* XDATA, const Real* YDATA, int NDEG, Re
   R2TAP(r.NDEGF, f.ALPHA, f.BETA, r.XSCALE, r.XSHIFT, f.OCOEF, f.D, r.DFE, r.SSE, 0, r.DFPE,
         r.SSPE, IPRINT, AOV, WK + s.sqss, NDEG, WK + s.coef, NDEG + 1, TLOF, 20,
         WK + s.summary_work);
-  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, f, WK, s, AOV, B, SSPOLY, STAT);
+  // The details first: in float D lies in SSPOLY, which the outputs overwrite.
   if (DETAILS != nullptr) hand_back_details(NDEG, r, f, WK, s, AOV, *DETAILS);
+  assemble_outputs(NOBS, XDATA, YDATA, NDEG, r, f, WK, s, AOV, B, SSPOLY, STAT);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ struct CurveFitDetails {
   std::vector<Real> ALPHA;  // NDEGF
   std::vector<Real> BETA;   // NDEGF
   std::vector<Real> OCOEF;  // NDEGF + 1
+  std::vector<Real> D;      // NDEGF + 1
   std::array<Real, 15> AOV{};
   std::vector<Real> SQSS;  // NDEGF rows by 4, leading dimension NDEGF
   std::vector<Real> COEF;  // NDEGF + 1 rows by 4, leading dimension NDEGF + 1

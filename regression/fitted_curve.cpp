@@ -6,18 +6,11 @@ namespace ksatfit {
 
 template <class Real>
 Real orthogonal_series(int NDEG, const Real* ALPHA, const Real* BETA, const Real* OCOEF, Real z) {
-  const Vec1<const Real> alpha(ALPHA);
-  const Vec1<const Real> beta(BETA);
   const Vec1<const Real> ocoef(OCOEF);
-  Real previous = 0;  // P_(K-2)
-  Real current = 1;   // P_(K-1)
   Real sum = ocoef(1);
-  for (int K = 1; K <= NDEG; ++K) {
-    const Real next = (z - alpha(K)) * current - previous * beta(K);
-    previous = current;
-    current = next;
-    sum = sum + ocoef(K + 1) * current;
-  }
+  walk_basis(NDEG, ALPHA, BETA, z, [&](int K, Real P) {
+    if (K > 0) sum = sum + ocoef(K + 1) * P;
+  });
   return sum;
 }
 

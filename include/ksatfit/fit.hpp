@@ -68,6 +68,7 @@ struct BasicFitOptions {
   DegreeSelection selection = DegreeSelection::up_to_max_degree;
   Real crit = 0;             // the criterion of the selection (CRIT), in percent
   bool lack_of_fit = false;  // pure error from replicated x and the lack-of-fit tests (LOF)
+  bool case_statistics = false;  // fill BasicPolynomialFit::cases
 };
 
 // The analysis of variance (the 15 elements of AOV).
@@ -94,6 +95,42 @@ struct BasicFTest {
 template <class Real>
 struct BasicPureError {
   Real df, ss;
+};
+
+// A confidence interval of a coefficient.
+template <class Real>
+struct BasicInterval {
+  Real lower, upper;
+};
+
+// The fitted curve at one abscissa: the fitted mean, its standard error, the
+// confidence interval of the mean and the prediction interval of one new
+// reading.
+template <class Real>
+struct BasicPrediction {
+  Real x, fitted, se_fit, confidence_lower, confidence_upper, prediction_lower, prediction_upper;
+};
+
+// What one input row does in the fit (the definitions of ordinary weighted
+// least squares, a row of frequency f standing for f copies of itself; the
+// figures are those of one copy). weight and frequency are the row's own (1
+// when the fit has none). leverage h = w * sum_k P_k(z)^2 / D(k);
+// standardized residual r = sqrt(w) e / (s sqrt(1 - h)); studentized
+// (deleted) residual r sqrt((nu - 1) / (nu - r^2)); Cook's distance
+// r^2 h / (p (1 - h)). A row of weight or frequency 0, or of leverage 1, has
+// its fitted value and residual and NaN for the rest; so has every row when
+// the fit has no error degrees of freedom or no error estimate. A row left
+// out for a missing value (used = false) has NaN figures but its x, y,
+// weight and frequency as given. Flags: outlier when |studentized| > 3,
+// influential when Cook's distance > 4 / n, n the observations (the sum of
+// the frequencies of the rows used with a weight above 0).
+template <class Real>
+struct BasicCaseStatistics {
+  int row;    // 0-based index of the input row
+  bool used;  // false: left out for a missing value
+  Real x, y, weight, frequency, fitted, residual, leverage, standardized_residual,
+      studentized_residual, cooks_distance;
+  bool outlier, influential;
 };
 
 // Statistics that cannot be formed (0/0, zero degrees of freedom) are NaN.
@@ -130,16 +167,46 @@ struct BasicPolynomialFit {
   // the curve is the sum of orthogonal_coefficients[k] * P_k(z).
   Real x_scale = 0, x_shift = 0;
   std::vector<Real> alpha, beta, orthogonal_coefficients;
+  // D(k), the sum over the rows of w f P_k(z)^2, k = 0..degree_fitted: the
+  // variance of orthogonal_coefficients[k] is s^2 / D(k), s^2 =
+  // anova.ms_error with nu = anova.df_error degrees of freedom.
+  std::vector<Real> basis_sums_of_squares;
+  // Cov(b) of the power-form coefficients, row-major, p x p with p =
+  // degree_fitted + 1; its diagonal is standard_errors^2 of the fitted
+  // powers. NaN without error degrees of freedom.
+  std::vector<Real> covariance;
+  // With FitOptions::case_statistics: one entry per input row, in input order.
+  std::vector<BasicCaseStatistics<Real>> cases;
   std::vector<FitMessage> warnings;
 
   // The fitted polynomial at x, formed on the orthogonal basis.
   Real evaluate(Real x) const;
+
+  // The intervals below use t, the upper (1 - level) / 2 quantile of
+  // Student's t with nu degrees of freedom. level is a fraction in (0, 1),
+  // else std::invalid_argument. Without error degrees of freedom (or an
+  // error estimate) every limit is NaN.
+
+  // b_j -/+ t SE(b_j) for the p fitted powers.
+  std::vector<BasicInterval<Real>> confidence_intervals(Real level) const;
+  // For each x0: fit(x0), se_fit = s sqrt(sum_k P_k(z0)^2 / D(k)), the
+  // confidence interval fit -/+ t se_fit and the prediction interval of one
+  // new reading of the given weight, fit -/+ t sqrt(s^2 / weight + se_fit^2).
+  // A weight not above 0 throws std::invalid_argument.
+  std::vector<BasicPrediction<Real>> predict(std::span<const Real> x, Real level,
+                                             Real weight = 1) const;
 };
 
 using FitOptions = BasicFitOptions<float>;
 using PolynomialFit = BasicPolynomialFit<float>;
 using DoubleFitOptions = BasicFitOptions<double>;
 using DoublePolynomialFit = BasicPolynomialFit<double>;
+using Interval = BasicInterval<float>;
+using DoubleInterval = BasicInterval<double>;
+using Prediction = BasicPrediction<float>;
+using DoublePrediction = BasicPrediction<double>;
+using CaseStatistics = BasicCaseStatistics<float>;
+using DoubleCaseStatistics = BasicCaseStatistics<double>;
 
 template <>
 float BasicPolynomialFit<float>::evaluate(float x) const;
