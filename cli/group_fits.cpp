@@ -44,6 +44,13 @@ std::optional<Real> lack_of_fit_p(const BasicPolynomialFit<Real>& fit) {
   return fit.lack_of_fit[static_cast<std::size_t>(fit.degree_fitted) - 1].p;
 }
 
+// The readings flagged as outliers or as influential.
+template <class Real>
+std::optional<Real> flagged(const BasicPolynomialFit<Real>& fit) {
+  return static_cast<Real>(std::count_if(fit.cases.begin(), fit.cases.end(),
+                                         [](const auto& c) { return c.outlier || c.influential; }));
+}
+
 // The note of a group: its error, else its first warning (and how many more).
 template <class Real>
 std::string note(const FitOutcome<Real>& g) {
@@ -152,6 +159,7 @@ void print_group_table(const RunDescription& run, const std::vector<FitOutcome<R
   t.columns.push_back(number_column<Real>({"SD of", "Error"}, kFigure, fits,
                                           [](const Fit& f) -> std::optional<Real> { return f.anova.sd_error; }));
   t.columns.push_back(number_column<Real>({"Lack-of-Fit", "Prob."}, kProbability, fits, &lack_of_fit_p<Real>));
+  t.columns.push_back(number_column<Real>({"Flagged"}, kCount, fits, &flagged<Real>));
   std::vector<std::string> notes;
   notes.reserve(fits.size());
   for (const auto& g : fits) notes.push_back(note(g));

@@ -41,7 +41,8 @@ struct FitOutcome {
 
 // The summary table, one row per group: rows used and left out, the degree
 // fitted, the coefficients, R-squared, the SD of the model error, the
-// lack-of-fit probability where x is replicated, and a short note of the
+// lack-of-fit probability where x is replicated, the number of readings
+// flagged as outliers or influential, and a short note of the
 // group's error or first warning. Written through the table writer like the
 // tool's other tables, after a heading that names file, columns (run.by the
 // group column) and precision.

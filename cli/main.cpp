@@ -84,6 +84,7 @@ BasicFitOptions<Real> options_for(const Arguments& a, const BasicFitData<Real>& 
     options.crit = static_cast<Real>(requested_crit(a));
   }
   options.lack_of_fit = true;
+  options.case_statistics = true;
   return options;
 }
 
@@ -211,7 +212,7 @@ int run_group_fits(const Arguments& a, const BasicFitData<Real>& data) {
                         fits[g].fit ? &*fits[g].fit : nullptr});
     }
     const PlotText labels{plot_title(a, data), data.x_name, data.y_name, ""};
-    write_plot(a.plot, svg_small_multiples<Real>(panels, labels));
+    write_plot(a.plot, svg_small_multiples<Real>(panels, labels, 95));
   }
   RunDescription run = describe(a, data);
   if (a.json) {

@@ -163,12 +163,15 @@ void frame(std::string& svg, const Box& box) {
 template <class Real>
 struct Drawing {
   std::vector<double> xs, ys, residuals, cx, cy;
+  std::vector<double> lower, upper;  // the confidence band at cx, when asked for
   Range xr, yr, rr;
 };
 
+// `level` (percent) asks for the confidence band of the mean at that level;
+// 0 for none.
 template <class Real>
 Drawing<Real> drawing(std::span<const Real> x, std::span<const Real> y,
-                      const BasicPolynomialFit<Real>* fit) {
+                      const BasicPolynomialFit<Real>* fit, double level = 0) {
   Drawing<Real> d;
   for (std::size_t i = 0; i < x.size(); ++i) {
     if (!std::isfinite(x[i]) || !std::isfinite(y[i])) continue;
@@ -189,7 +192,48 @@ Drawing<Real> drawing(std::span<const Real> x, std::span<const Real> y,
       d.yr.add(d.cy.back());
     }
   }
+  if (fit != nullptr && level > 0 && !d.cx.empty()) {
+    const std::vector<Real> at(d.cx.begin(), d.cx.end());
+    for (const auto& p : fit->predict(at, static_cast<Real>(level / 100))) {
+      d.lower.push_back(p.confidence_lower);
+      d.upper.push_back(p.confidence_upper);
+      d.yr.add(p.confidence_lower);
+      d.yr.add(p.confidence_upper);
+    }
+  }
   return d;
+}
+
+// The band between lower and upper at cx as one shaded polygon per run of
+// drawable values.
+void band(std::string& svg, const std::string& name, const std::vector<double>& cx,
+          const std::vector<double>& lower, const std::vector<double>& upper, const Range& xp,
+          const Range& yp, const Box& box) {
+  std::string points;
+  auto close = [&](std::size_t first, std::size_t end) {
+    if (end - first < 2) return;
+    std::string polygon;
+    for (std::size_t k = first; k < end; ++k) {
+      polygon += fmt("%.1f,%.1f ", map(cx[k], xp, box.left, box.right),
+                     map(upper[k], yp, box.bottom, box.top));
+    }
+    for (std::size_t k = end; k-- > first;) {
+      polygon += fmt("%.1f,%.1f ", map(cx[k], xp, box.left, box.right),
+                     map(lower[k], yp, box.bottom, box.top));
+    }
+    polygon.pop_back();
+    points += "<polygon points=\"" + polygon + "\"/>\n";
+  };
+  std::size_t first = 0;
+  for (std::size_t k = 0; k <= lower.size(); ++k) {
+    if (k == lower.size() || !std::isfinite(lower[k]) || !std::isfinite(upper[k])) {
+      close(first, k);
+      first = k + 1;
+    }
+  }
+  if (!points.empty()) {
+    svg += "<g " + name + " fill=\"#c33\" fill-opacity=\"0.15\" stroke=\"none\">\n" + points + "</g>\n";
+  }
 }
 
 // The curve as one path; a value that cannot be drawn starts a new piece.
@@ -234,6 +278,22 @@ std::string svg_start(double width, double height) {
 std::string text_at(double x, double y, const std::string& attributes, const std::string& text) {
   return "<text x=\"" + fmt("%.1f", x) + "\" y=\"" + fmt("%.1f", y) + "\" " + attributes + ">" +
          escape(text) + "</text>\n";
+}
+
+// One line saying what the marks, the line and the shading are, from (x, y).
+void legend(std::string& svg, double x, double y, double level) {
+  svg += "<g id=\"legend\">\n";
+  svg += "<circle cx=\"" + fmt("%.1f", x + 4) + "\" cy=\"" + fmt("%.1f", y - 4) +
+         "\" r=\"2.5\" fill=\"#1f5fa8\" fill-opacity=\"0.7\"/>\n";
+  svg += text_at(x + 12, y, "", "readings");
+  svg += "<line x1=\"" + fmt("%.1f", x + 80) + "\" y1=\"" + fmt("%.1f", y - 4) + "\" x2=\"" +
+         fmt("%.1f", x + 100) + "\" y2=\"" + fmt("%.1f", y - 4) +
+         "\" stroke=\"#c33\" stroke-width=\"2\"/>\n";
+  svg += text_at(x + 106, y, "", "fitted curve");
+  svg += "<rect x=\"" + fmt("%.1f", x + 190) + "\" y=\"" + fmt("%.1f", y - 10) +
+         "\" width=\"20\" height=\"12\" fill=\"#c33\" fill-opacity=\"0.15\"/>\n";
+  svg += text_at(x + 216, y, "", shortest(level) + " % confidence band of the mean");
+  svg += "</g>\n";
 }
 
 }  // namespace
@@ -285,7 +345,8 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
 }
 
 template <class Real>
-std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const PlotText& text) {
+std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const PlotText& text,
+                                double level) {
   const std::size_t n = panels.size();
   const std::size_t columns = std::max<std::size_t>(
       1, static_cast<std::size_t>(std::ceil(std::sqrt(static_cast<double>(n)))));
@@ -297,13 +358,14 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
   svg.reserve(n * 12000);
   svg += text_at(width / 2, 30, "text-anchor=\"middle\" font-size=\"16\" font-weight=\"bold\"",
                  text.title);
+  legend(svg, width / 2 - 170, 48, level);
   for (std::size_t i = 0; i < n; ++i) {
     const PlotPanel<Real>& panel = panels[i];
     const double left = kMarginLeft + kCellWidth * static_cast<double>(i % columns);
     const double top = kMarginTop + kCellHeight * static_cast<double>(i / columns);
     const Box box{left + kPanelInCell.left, left + kPanelInCell.right, top + kPanelInCell.top,
                   top + kPanelInCell.bottom};
-    const Drawing<Real> d = drawing(panel.x, panel.y, panel.fit);
+    const Drawing<Real> d = drawing(panel.x, panel.y, panel.fit, level);
     const Range xp = d.xr.padded(), yp = d.yr.padded();
 
     svg += "<g class=\"panel\" id=\"panel" + std::to_string(i + 1) + "\" font-size=\"10\">\n";
@@ -320,6 +382,7 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
                    caption);
     y_ticks(svg, yp, box, 4);
     x_ticks(svg, xp, box, true, 4);
+    band(svg, "class=\"band\"", d.cx, d.lower, d.upper, xp, yp, box);
     std::vector<double> px, py;
     positions(d.xs, d.ys, xp, yp, box, px, py);
     marks(svg, "class=\"points\"", "#1f5fa8", px, py, box);
@@ -361,7 +424,9 @@ template std::string svg_plot(std::span<const float>, std::span<const float>,
                               const PolynomialFit&, const PlotText&);
 template std::string svg_plot(std::span<const double>, std::span<const double>,
                               const DoublePolynomialFit&, const PlotText&);
-template std::string svg_small_multiples(std::span<const PlotPanel<float>>, const PlotText&);
-template std::string svg_small_multiples(std::span<const PlotPanel<double>>, const PlotText&);
+template std::string svg_small_multiples(std::span<const PlotPanel<float>>, const PlotText&,
+                                         double);
+template std::string svg_small_multiples(std::span<const PlotPanel<double>>, const PlotText&,
+                                         double);
 
 }  // namespace ksatfit::cli

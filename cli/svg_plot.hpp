@@ -31,10 +31,12 @@ struct PlotPanel {
 };
 
 // Small multiples: a grid of panels, as square as it goes, each with its
-// points and curve on scales of its own, under one title; the x and y names
-// label the page once. text.equation is not used.
+// points, curve and the confidence band of the mean at `level` percent on
+// scales of its own, under one title and a legend; the x and y names label
+// the page once. text.equation is not used.
 template <class Real>
-std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const PlotText& text);
+std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const PlotText& text,
+                                double level);
 
 // Writes `svg` to a temporary file beside `path` and renames it into place,
 // so that `path` is either left as it was or holds the whole plot. Throws

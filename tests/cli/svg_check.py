@@ -69,8 +69,8 @@ def main():
     groups, texts, curve = plot(program, work, "dense", rows)
     check(len(groups["points"]) <= 4, "points in one pixel cell thinned out")
     # Small multiples: a panel per group in the order the groups first
-    # appear, each titled with its group and holding its own points; a group
-    # whose fit failed has its points and no curve.
+    # appear, each titled with its group and holding its own points, curve
+    # and band; a group whose fit failed has its points only.
     groups = ["B-12", "<a & b>", "A", "flat", "7"]
     text = "x,y,lot\n"
     for i in range(60):
@@ -87,7 +87,11 @@ def main():
         marks = [g for g in p.iter(SVG + "g") if g.get("class") == "points"]
         curves = [c for c in p.iter(SVG + "path") if c.get("class") == "curve"]
         check(len(marks) == 1 and len(marks[0]) >= 2, "points in every panel")
-        check(len(curves) == (0 if p is panels[3] else 1), "a curve where the fit worked")
+        bands = [g for g in p.iter(SVG + "g") if g.get("class") == "band"]
+        worked = 0 if p is panels[3] else 1
+        check(len(curves) == worked, "a curve where the fit worked")
+        check(len(bands) == worked and all(len(b) == 1 for b in bands),
+              "a confidence band where the fit worked")
     print("svg checks failed:", failures)
     sys.exit(1 if failures else 0)
 
