@@ -25,14 +25,15 @@ constexpr FieldEdit kCount{'I', 6, 0};
 constexpr FieldEdit kFigure{'W', 10, 4};
 constexpr FieldEdit kProbability{'F', 7, 4};
 
-template <class Real>
+// A column of a figure of each fit; `value` gives the figure, or nothing to
+// show, and a group whose fit failed shows nothing.
+template <class Real, class Value>
 TableColumn number_column(std::vector<std::string> heading, const FieldEdit& edit,
-                          const std::vector<FitOutcome<Real>>& fits,
-                          std::optional<Real> (*value)(const BasicPolynomialFit<Real>&)) {
+                          const std::vector<FitOutcome<Real>>& fits, Value value) {
   TableColumn column{std::move(heading), edit.w, {}};
   column.cells.reserve(fits.size());
   for (const auto& g : fits) {
-    const std::optional<Real> v = g.fit ? value(*g.fit) : std::nullopt;
+    const std::optional<double> v = g.fit ? std::optional<double>(value(*g.fit)) : std::nullopt;
     column.cells.push_back(v ? T1EDIT(static_cast<float>(*v), edit) : std::string());
   }
   return column;
@@ -46,9 +47,9 @@ std::optional<Real> lack_of_fit_p(const BasicPolynomialFit<Real>& fit) {
 
 // The readings flagged as outliers or as influential.
 template <class Real>
-std::optional<Real> flagged(const BasicPolynomialFit<Real>& fit) {
-  return static_cast<Real>(std::count_if(fit.cases.begin(), fit.cases.end(),
-                                         [](const auto& c) { return c.outlier || c.influential; }));
+std::ptrdiff_t flagged(const BasicPolynomialFit<Real>& fit) {
+  return std::count_if(fit.cases.begin(), fit.cases.end(),
+                       [](const auto& c) { return c.outlier || c.influential; });
 }
 
 // The note of a group: its error, else its first warning (and how many more).
@@ -127,8 +128,8 @@ void print_group_table(const RunDescription& run, const std::vector<FitOutcome<R
     if (g.fit) degree = std::max(degree, g.fit->degree);
     if (g.error) ++failed;
   }
-  std::fprintf(out, "   groups: %zu   failed: %d   degree: %s\n", fits.size(), failed,
-               degree_request(run, degree).c_str());
+  std::fprintf(out, "   groups: %s   failed: %d   degree: %s\n",
+               std::to_string(fits.size()).c_str(), failed, degree_request(run, degree).c_str());
   std::fflush(out);
 
   using Fit = BasicPolynomialFit<Real>;
@@ -136,30 +137,29 @@ void print_group_table(const RunDescription& run, const std::vector<FitOutcome<R
   t.title = {"", "* * * Fits by Group * * *"};
   t.label_heading = {run.by};
   for (const auto& g : fits) t.labels.push_back(g.group);
-  t.columns.push_back(number_column<Real>({"Rows", "Used"}, kCount, fits,
-                                          [](const Fit& f) -> std::optional<Real> { return f.n_used; }));
-  t.columns.push_back(number_column<Real>({"Left", "Out"}, kCount, fits,
-                                          [](const Fit& f) -> std::optional<Real> { return f.n_missing; }));
-  t.columns.push_back(number_column<Real>({"Degree"}, kCount, fits,
-                                          [](const Fit& f) -> std::optional<Real> { return f.degree_fitted; }));
+  t.columns.push_back(
+      number_column({"Rows", "Used"}, kCount, fits, [](const Fit& f) { return f.n_used; }));
+  t.columns.push_back(
+      number_column({"Left", "Out"}, kCount, fits, [](const Fit& f) { return f.n_missing; }));
+  t.columns.push_back(
+      number_column({"Degree"}, kCount, fits, [](const Fit& f) { return f.degree_fitted; }));
   for (int k = 0; k <= degree; ++k) {
     std::string name(1, 'b');  // (not "b" + ...: a false -Wrestrict in GCC 12)
     name += std::to_string(k);
-    TableColumn column{{std::move(name)}, kFigure.w, {}};
-    for (const auto& g : fits) {
-      const bool fitted = g.fit && k <= g.fit->degree_fitted;
-      column.cells.push_back(
-          fitted ? T1EDIT(static_cast<float>(g.fit->coefficients[static_cast<std::size_t>(k)]), kFigure)
-                 : std::string());
-    }
-    t.columns.push_back(std::move(column));
+    t.columns.push_back(number_column({std::move(name)}, kFigure, fits, [k](const Fit& f) {
+      // Nothing above the degree fitted.
+      return k <= f.degree_fitted
+                 ? std::optional<double>(f.coefficients[static_cast<std::size_t>(k)])
+                 : std::nullopt;
+    }));
   }
-  t.columns.push_back(number_column<Real>({"R-squared", "(%)"}, kFigure, fits,
-                                          [](const Fit& f) -> std::optional<Real> { return f.r_squared; }));
-  t.columns.push_back(number_column<Real>({"SD of", "Error"}, kFigure, fits,
-                                          [](const Fit& f) -> std::optional<Real> { return f.anova.sd_error; }));
-  t.columns.push_back(number_column<Real>({"Lack-of-Fit", "Prob."}, kProbability, fits, &lack_of_fit_p<Real>));
-  t.columns.push_back(number_column<Real>({"Flagged"}, kCount, fits, &flagged<Real>));
+  t.columns.push_back(
+      number_column({"R-squared", "(%)"}, kFigure, fits, [](const Fit& f) { return f.r_squared; }));
+  t.columns.push_back(number_column({"SD of", "Error"}, kFigure, fits,
+                                    [](const Fit& f) { return f.anova.sd_error; }));
+  t.columns.push_back(
+      number_column({"Lack-of-Fit", "Prob."}, kProbability, fits, &lack_of_fit_p<Real>));
+  t.columns.push_back(number_column({"Flagged"}, kCount, fits, &flagged<Real>));
   std::vector<std::string> notes;
   notes.reserve(fits.size());
   for (const auto& g : fits) notes.push_back(note(g));

@@ -187,9 +187,9 @@ int run_group_fits(const Arguments& a, const BasicFitData<Real>& data) {
   }
   if (groups.without_group > 0) {
     const bool one = groups.without_group == 1;
-    std::fprintf(stderr, "ksatfit: %s: %zu %s no value in %s and %s left out\n", shown.c_str(),
-                 groups.without_group, one ? "row has" : "rows have", column.c_str(),
-                 one ? "was" : "were");
+    std::fprintf(stderr, "ksatfit: %s: %s %s no value in %s and %s left out\n", shown.c_str(),
+                 std::to_string(groups.without_group).c_str(), one ? "row has" : "rows have",
+                 column.c_str(), one ? "was" : "were");
   }
 
   std::vector<BasicFitData<Real>> parts;

@@ -232,7 +232,8 @@ void band(std::string& svg, const std::string& name, const std::vector<double>& 
     }
   }
   if (!points.empty()) {
-    svg += "<g " + name + " fill=\"#c33\" fill-opacity=\"0.15\" stroke=\"none\">\n" + points + "</g>\n";
+    svg += "<g " + name + " fill=\"#c33\" fill-opacity=\"0.15\" stroke=\"none\">\n" + points +
+           "</g>\n";
   }
 }
 
@@ -278,6 +279,14 @@ std::string svg_start(double width, double height) {
 std::string text_at(double x, double y, const std::string& attributes, const std::string& text) {
   return "<text x=\"" + fmt("%.1f", x) + "\" y=\"" + fmt("%.1f", y) + "\" " + attributes + ">" +
          escape(text) + "</text>\n";
+}
+
+// Text centred on (x, y), reading upwards.
+std::string text_upwards(double x, double y, const std::string& attributes,
+                         const std::string& text) {
+  return "<text transform=\"translate(" + fmt("%.0f", x) + " " + fmt("%.1f", y) +
+         ") rotate(-90)\" text-anchor=\"middle\"" + (attributes.empty() ? "" : " ") + attributes +
+         ">" + escape(text) + "</text>\n";
 }
 
 // One line saying what the marks, the line and the shading are, from (x, y).
@@ -332,10 +341,8 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
   const double middle = (kLeft + kRight) / 2;
   svg += text_at(middle, kResiduals.bottom + 40, "text-anchor=\"middle\" font-size=\"14\"",
                  text.x_name);
-  svg += "<text transform=\"translate(36 " + fmt("%.1f", (kMain.top + kMain.bottom) / 2) +
-         ") rotate(-90)\" text-anchor=\"middle\" font-size=\"14\">" + escape(text.y_name) + "</text>\n";
-  svg += "<text transform=\"translate(36 " + fmt("%.1f", (kResiduals.top + kResiduals.bottom) / 2) +
-         ") rotate(-90)\" text-anchor=\"middle\">residual</text>\n";
+  svg += text_upwards(36, (kMain.top + kMain.bottom) / 2, "font-size=\"14\"", text.y_name);
+  svg += text_upwards(36, (kResiduals.top + kResiduals.bottom) / 2, "", "residual");
   svg += text_at(middle, kHeight - 42, "text-anchor=\"middle\"",
                  "R-squared = " + shortest(fit.r_squared) + " %,  n = " +
                      std::to_string(fit.n_used) + ",  degree " + std::to_string(fit.degree_fitted));
@@ -377,9 +384,9 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
             ? "the fit failed"
             : "n = " + std::to_string(panel.fit->n_used) + ",  R-squared = " +
                   fmt("%.4g", static_cast<double>(panel.fit->r_squared)) + " %";
-    svg += text_at((box.left + box.right) / 2, top + 34,
-                   panel.fit == nullptr ? "text-anchor=\"middle\" fill=\"#c33\"" : "text-anchor=\"middle\"",
-                   caption);
+    const char* look =
+        panel.fit == nullptr ? "text-anchor=\"middle\" fill=\"#c33\"" : "text-anchor=\"middle\"";
+    svg += text_at((box.left + box.right) / 2, top + 34, look, caption);
     y_ticks(svg, yp, box, 4);
     x_ticks(svg, xp, box, true, 4);
     band(svg, "class=\"band\"", d.cx, d.lower, d.upper, xp, yp, box);
@@ -392,8 +399,8 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
   }
   svg += text_at(kMarginLeft + kCellWidth * static_cast<double>(columns) / 2, height - 14,
                  "text-anchor=\"middle\" font-size=\"14\"", text.x_name);
-  svg += "<text transform=\"translate(20 " + fmt("%.1f", kMarginTop + kCellHeight * rows / 2.0) +
-         ") rotate(-90)\" text-anchor=\"middle\" font-size=\"14\">" + escape(text.y_name) + "</text>\n";
+  svg += text_upwards(20, kMarginTop + kCellHeight * static_cast<double>(rows) / 2,
+                      "font-size=\"14\"", text.y_name);
   svg += "</svg>\n";
   return svg;
 }
