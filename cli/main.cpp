@@ -6,6 +6,8 @@
 // Exit status: 0 done, 1 the fit (or a group's fit) failed (a fatal condition
 // of the library), 2 a usage or input error (nothing written then).
 #include <cerrno>
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -88,11 +90,40 @@ BasicFitOptions<Real> options_for(const Arguments& a, const BasicFitData<Real>& 
   return options;
 }
 
+// Whether the fit would keep rows but give none of them weight: every row
+// without a missing value has frequency 0 or weight 0 (a row's weight is its
+// frequency times its weight, and a frequency of 0 leaves the weight unread).
+// Such a data set determines no curve. A negative frequency or weight is left
+// for the fit to report, and a file whose every row has a missing value too.
+template <class Real>
+bool no_row_carries_weight(const BasicFitData<Real>& data) {
+  bool kept = false;
+  for (std::size_t i = 0; i < data.x.size(); ++i) {
+    if (std::isnan(data.x[i]) || std::isnan(data.y[i])) continue;
+    const Real f = data.frequencies.empty() ? Real{1} : data.frequencies[i];
+    const Real w = data.weights.empty() ? Real{1} : data.weights[i];
+    if (f != 0) {
+      if (f < 0 || w < 0) return false;
+      if (std::isnan(f) || std::isnan(w)) continue;
+      if (f * w > 0) return false;
+    }
+    kept = true;
+  }
+  return kept;
+}
+
 // The one fit behind both a whole file's and each group's: the data's rows
 // with the options asked for.
+constexpr const char* kNoWeight = "no row carries weight (every weight or frequency is 0)";
+
 template <class Real>
 FitOutcome<Real> fit_data(const Arguments& a, const BasicFitData<Real>& data, std::string group) {
   FitOutcome<Real> outcome{std::move(group), std::nullopt, std::nullopt};
+  if (no_row_carries_weight(data)) {
+    // The tool's own condition, not the library's: no routine, no code.
+    outcome.error = FitMessage{4, 0, "", kNoWeight};
+    return outcome;
+  }
   try {
     outcome.fit = fit_polynomial(data.x, data.y, options_for(a, data));
   } catch (const FitError& e) {
@@ -108,8 +139,10 @@ void report_messages(const FitOutcome<Real>& outcome, const std::string& where,
                      const std::string& prefix) {
   if (outcome.error) {
     const FitMessage& e = *outcome.error;
-    std::fprintf(stderr, "ksatfit: %s: the fit failed: %s (%s, code %d)\n", where.c_str(),
-                 e.text.c_str(), e.routine.c_str(), e.code);
+    const std::string source =
+        e.routine.empty() ? "" : " (" + e.routine + ", code " + std::to_string(e.code) + ")";
+    std::fprintf(stderr, "ksatfit: %s: the fit failed: %s%s\n", where.c_str(), e.text.c_str(),
+                 source.c_str());
     return;
   }
   for (const auto& w : outcome.fit->warnings) {
@@ -239,7 +272,9 @@ int run(const Arguments& a, const std::string& text) {
   } catch (const InputError& e) {
     fail(shown_name(a) + ": " + e.what());
   }
-  return a.columns.group.empty() ? run_fit(a, data) : run_group_fits(a, data);
+  if (!a.columns.group.empty()) return run_group_fits(a, data);
+  if (no_row_carries_weight(data)) fail(shown_name(a) + ": " + kNoWeight);
+  return run_fit(a, data);
 }
 
 // Checks that an option's value is a T before its range is checked, so that

@@ -41,7 +41,8 @@ Json f_test(const BasicFTest<Real>& row, int degree) {
 Json name_or_null(const std::string& name) { return name.empty() ? Json(nullptr) : Json(name); }
 
 Json message_json(const FitMessage& m) {
-  return {{"type", m.type}, {"code", m.code}, {"routine", m.routine}, {"text", m.text}};
+  return {{"type", m.type}, {"code", m.code}, {"routine", name_or_null(m.routine)},
+          {"text", m.text}};
 }
 
 // What was asked of the run, the start of every object it writes.

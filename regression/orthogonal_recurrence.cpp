@@ -100,7 +100,7 @@ void R3ORP(int N, Real* XS, const Real* Y, const Real* W, const Real* F, int MAX
   int LOFLAG = LOF;
   const Real CF = (ICRIT == 0 ? Real{100} : CRIT) * Real(0.01);
   if (LOF == 1) {
-    SSPE = pure_error(NDIST, IWK, Y, W);
+    SSPE = pure_error(s.NGROUP, IWK, Y, W);
     DFPE = s.SUMF - static_cast<Real>(NDIST);
     // Without replicates there is no pure error to test against; ICRIT = 2
     // then falls back on the R-squared rule with CF = CRIT/100.

@@ -49,8 +49,10 @@ Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, co
     Real XMAX = x(1);
     Real XMIN = x(1);
     bool YCONST = true;
-    int NDIST = 1;
-    int first = 1;  // first row of the current group
+    int NGROUP = 1;
+    int NDIST = 0;
+    int first = 1;                // first row of the current group
+    bool weighted_group = false;  // whether a row of the current group carries weight
     WideSum SUMF = 0.0;
     WideSum SWY = 0.0;
     WideSum SW = 0.0;
@@ -66,17 +68,24 @@ Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, co
         }
         if (y(i) != y(i - 1)) YCONST = false;
         if (x(i) != x(i - 1)) {
-          size(NDIST) = i - first;
-          ++NDIST;
+          size(NGROUP) = i - first;
+          ++NGROUP;
+          if (weighted_group) ++NDIST;
           first = i;
+          weighted_group = false;
         }
       }
+      // The weights are never negative, so a group's total is positive
+      // exactly when one of its rows has a positive weight.
+      if (r.weight(i) > 0) weighted_group = true;
       SUMF += Wide{F == nullptr ? Real{1} : f(i)};
       SWY += Wide{y(i)} * r.weight(i);
       SW += Wide{r.weight(i)};
     }
-    size(NDIST) = N + 1 - first;
-    return Survey<Real>{IMAX, IMIN, YCONST, NDIST, static_cast<Real>(SUMF),
+    size(NGROUP) = N + 1 - first;
+    if (weighted_group) ++NDIST;
+    if (NDIST == 0) NDIST = NGROUP;
+    return Survey<Real>{IMAX, IMIN, YCONST, NGROUP, NDIST, static_cast<Real>(SUMF),
                         static_cast<Carried<Real>>(SWY), static_cast<Carried<Real>>(SW)};
   });
 }
@@ -84,14 +93,14 @@ Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, co
 // A group whose weights are all 0 holds no observation and adds nothing (its
 // mean would be 0/0 and would turn the whole sum into NaN).
 template <class Real>
-Real pure_error(int NDIST, const int* IWK, const Real* Y, const Real* W) {
+Real pure_error(int NGROUP, const int* IWK, const Real* Y, const Real* W) {
   using Sum = typename RealTraits<Real>::Sum;
   return with_weights(W, [&](const auto& r) {
     const Vec1<const int> size(IWK);
     const Vec1<const Real> y(Y);
     Sum SSPE = 0;
     int first = 1;
-    for (int g = 1; g <= NDIST; ++g) {
+    for (int g = 1; g <= NGROUP; ++g) {
       const int last = first + size(g) - 1;
       Sum SWYG = 0;
       Sum SWG = 0;

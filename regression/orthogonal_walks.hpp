@@ -19,15 +19,22 @@ namespace ksatfit {
 
 // The positions of the first largest and the first smallest abscissa (as
 // ISMAX and ISMIN find them), whether all y are equal, the number of groups
-// of equal abscissas (their sizes go to IWK(1..NDIST)), and the sums of f,
-// w y and w, each carried wide in row order and rounded once (as SSUM and
-// SDOT carry them): the last two only to the precision that the fit carries
-// OCOEF and D in (RealTraits: Carried).
+// of equal abscissas (their sizes go to IWK(1..NGROUP)), how many of them
+// carry weight, and the sums of f, w y and w, each carried wide in row order
+// and rounded once (as SSUM and SDOT carry them): the last two only to the
+// precision that the fit carries OCOEF and D in (RealTraits: Carried).
+//
+// NDIST counts the groups whose total weight is positive: a row of weight 0
+// holds no observation, so an abscissa that only such rows share determines
+// nothing and cannot raise the degree, the pure error's or the lack of fit's
+// degrees of freedom. When no row carries weight at all, NDIST counts every
+// group, and such a data set meets the fit as it always has.
 template <class Real>
 struct Survey {
   int IMAX;
   int IMIN;
   bool YCONST;
+  int NGROUP;
   int NDIST;
   Real SUMF;
   Carried<Real> SWY;
@@ -38,9 +45,9 @@ Survey<Real> survey_rows(int N, const Real* XS, const Real* Y, const Real* W, co
                          int* IWK);
 
 // Within-group weighted sum of squares about each group's weighted mean, the
-// groups' sizes in IWK(1..NDIST).
+// groups' sizes in IWK(1..NGROUP).
 template <class Real>
-Real pure_error(int NDIST, const int* IWK, const Real* Y, const Real* W);
+Real pure_error(int NGROUP, const int* IWK, const Real* Y, const Real* W);
 
 // The working matrix: columns whose roles rotate from one degree to the next
 // instead of being copied. Entering degree K, c2 holds P_{K-1}, c1 P_{K-2}

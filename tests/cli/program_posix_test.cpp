@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -16,6 +17,7 @@
 #include "ksatfit/fit.hpp"
 #include "ksatfit/regression.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/support/weightless_rows.hpp"
 
 namespace ksatfit {
 namespace {
@@ -240,6 +242,8 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
   test::write_file(dir.file("short.csv"), "x,y\n1,2\n3\n");
   test::write_file(dir.file("empty.csv"), "");
   test::write_file(dir.file("negative.csv"), "x,y,w\n1,2,-1\n2,3,1\n3,5,1\n");
+  test::write_file(dir.file("zero.csv"), "x,y,f\n1,2,0\n2,3,0\n3,5,0\n");
+  test::write_file(dir.file("weightless.csv"), "x,y,f,w\n1,2,0,1\n2,3,1,0\n3,5,0,2\n4,1,2,0\n");
   const struct {
     std::string arguments;
     int status;
@@ -267,6 +271,10 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
        "ksatfit: negative.csv: the fit failed: The weight for row 1 of X was "
        "-1.0000000000000000E+00.  Weights must be nonnegative. (R2ORP, code 1)\n"},
       {"fit --precision quadruple lab.csv", 2, ""},
+      {"fit --frequency f zero.csv", 2,
+       "ksatfit: zero.csv: no row carries weight (every weight or frequency is 0)\n"},
+      {"fit --frequency f --weight w --precision single weightless.csv", 2,
+       "ksatfit: weightless.csv: no row carries weight (every weight or frequency is 0)\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -384,7 +392,8 @@ TEST(GroupFits, EachGroupIsTheFitOfAFileOfItsRows) {
 
 // Groups whose fits fail (constant x, one row, no weight) get their error in
 // their line and row; the others are written all the same, and the status
-// is 1. Each error is the one a fit of the group's own file reports.
+// is 1. Each error is the one a fit of the group's own file reports (where
+// no row carries weight, that is an input error).
 TEST(GroupFits, AFailingGroupLeavesTheOthersWritten) {
   TempDir dir;
   Lots lots;
@@ -415,14 +424,22 @@ TEST(GroupFits, AFailingGroupLeavesTheOthersWritten) {
       EXPECT_EQ(lines[k]["coefficients"], nlohmann::json::parse(one.out)["coefficients"]);
       continue;
     }
-    EXPECT_EQ(one.status, 1);
     ASSERT_TRUE(lines[k].contains("error")) << lines[k];
     const auto& e = lines[k]["error"];
-    EXPECT_EQ(one.err, "ksatfit: one.csv: the fit failed: " + e["text"].get<std::string>() + " (" +
-                           e["routine"].get<std::string>() + ", code " +
-                           std::to_string(e["code"].get<int>()) + ")\n");
+    const std::string text = e["text"].get<std::string>();
     EXPECT_GE(e["type"].get<int>(), 4);
     EXPECT_FALSE(lines[k].contains("coefficients"));
+    if (e["routine"].is_null()) {
+      // The tool's own check: an input error for a whole file.
+      EXPECT_EQ(one.status, 2);
+      EXPECT_EQ(one.err, "ksatfit: one.csv: " + text + "\n");
+      errors += "ksatfit: lots.csv, group \"" + order[k] + "\": the fit failed: " + text + "\n";
+      continue;
+    }
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(one.err, "ksatfit: one.csv: the fit failed: " + text + " (" +
+                           e["routine"].get<std::string>() + ", code " +
+                           std::to_string(e["code"].get<int>()) + ")\n");
     errors += "ksatfit: lots.csv, group \"" + order[k] + "\"" + one.err.substr(16);
   }
   EXPECT_EQ(by.err, errors);
@@ -489,6 +506,42 @@ TEST(GroupFits, BadRequestsStopBeforeAnythingIsWritten) {
   EXPECT_EQ(hundred.status, 0);
   EXPECT_EQ(hundred.err, "ksatfit: 100.csv: 1 row has no value in column \"lot\" and was left out\n");
   EXPECT_TRUE(std::filesystem::exists(dir.file("plot.svg")));
+}
+
+// Rows of frequency or weight 0 at abscissas of their own: the fit is the one
+// of the weighted rows alone, in both precisions.
+TEST(Program, RowsWithoutWeightFitAsTheWeightedRowsAlone) {
+  TempDir dir;
+  for (const test::WeightlessRowsCase& c : test::weightless_rows_cases()) {
+    test::write_file(dir.file("z.csv"), c.csv());
+    for (const std::string precision : {"single", "double"}) {
+      SCOPED_TRACE(std::string(c.name) + ", " + precision);
+      const ProgramRun r = run(dir, "fit --json --precision " + precision + " --" + c.column +
+                                        " " + c.column[0] + " --degree " +
+                                        std::to_string(c.degree) + " z.csv");
+      ASSERT_EQ(r.status, 0) << r.err;
+      const auto j = nlohmann::json::parse(r.out);
+      const double rel = precision == "single" ? 1e-4 : 1e-9;
+      const auto expect_near = [&](const nlohmann::json& got, double expected) {
+        EXPECT_NEAR(got.get<double>(), expected, rel * std::abs(expected)) << got;
+      };
+      EXPECT_EQ(j["degree_fitted"], c.degree_fitted);
+      EXPECT_EQ(j["n_used"], c.x.size());
+      ASSERT_EQ(j["coefficients"].size(), c.degree_fitted + 1u);
+      for (std::size_t k = 0; k < j["coefficients"].size(); ++k) {
+        expect_near(j["coefficients"][k]["estimate"], c.coefficients[k]);
+      }
+      EXPECT_EQ(j["anova"]["df_error"], c.df_error);
+      expect_near(j["anova"]["ss_error"], c.ss_error);
+      expect_near(j["anova"]["f"], c.f);
+      EXPECT_EQ(j["lack_of_fit"]["pure_error"]["df"], c.pure_error_df);
+      expect_near(j["lack_of_fit"]["pure_error"]["ss"], c.pure_error_ss);
+      const auto& lof = j["lack_of_fit"]["tests"].back();
+      EXPECT_EQ(lof["df"], c.lack_of_fit_df);
+      if (!std::isnan(c.lack_of_fit_f)) expect_near(lof["f"], c.lack_of_fit_f);
+      EXPECT_EQ(j["warnings"].size(), c.NDIST == 0 ? 0u : 1u);
+    }
+  }
 }
 
 }  // namespace

@@ -6,6 +6,10 @@ coefficients, the analysis of variance and the summary statistics. Random
 data sets go through both this model and the library (through the rcurv_dump
 program), and every element of B, SSPOLY and STAT from the curve fit, and of
 AOV, COEF and SQSS from the summary statistics, must agree to the last bit.
+Further data sets carry frequencies and weights (some of them 0 or NaN)
+into the orthogonal fit, which then also forms the pure error: its DFPE and
+SSPE and the lack-of-fit tests' degrees of freedom and sums of squares must
+agree too.
 The p-values are left out: they come from the special functions, whose
 elementary functions the platform's mathematical library rounds its own way.
 
@@ -14,7 +18,7 @@ two floats in double, which has more than twice the float's precision, so
 rounding the double result to float gives the correctly rounded float result.
 The vector sums that the library carries in double are carried in double here.
 
-Usage: curve_fit_model.py [--cases N] [--seed S] COMMAND...
+Usage: curve_fit_model.py [--cases N] [--weighted-cases M] [--seed S] COMMAND...
 where COMMAND runs rcurv_dump (with an emulator in front of it, for one built
 for another system).
 """
@@ -145,21 +149,51 @@ def sort_with_permutation(ra):
             step = "continue"
 
 
-def orthogonal_fit(xs, y, maxdeg):
-    """Unit weights, fit up to maxdeg, no lack-of-fit test."""
+def groups(xs):
+    """The groups of equal abscissas of the sorted xs, as ranges of rows."""
+    starts = [0] + [i for i in range(1, len(xs)) if xs[i] != xs[i - 1]] + [len(xs)]
+    return [range(a, b) for a, b in zip(starts, starts[1:])]
+
+
+def pure_error(xs, y, w):
+    """Within-group weighted sum of squares about each group's weighted mean;
+    a group without weight adds nothing."""
+    sspe = 0.0
+    for g in groups(xs):
+        swyg = swg = 0.0
+        for i in g:
+            swyg = f(swyg + f(w[i] * y[i]))
+            swg = f(swg + w[i])
+        if swg != 0:
+            ybarg = f(swyg / swg)
+            s = 0.0
+            for i in g:
+                r = f(y[i] - ybarg)
+                s = f(s + f(w[i] * f(r * r)))
+            sspe = f(sspe + s)
+    return sspe
+
+
+def orthogonal_fit(xs, y, maxdeg, w=None, fr=None, lof=False):
+    """Fit up to maxdeg (no criterion) with the combined weights w and the
+    frequencies fr (both None: 1 for every row), with the pure error when lof."""
     n = len(xs)
-    w = [1.0] * n
+    w = w or [1.0] * n
+    fr = fr or [1.0] * n
     imax = max(range(n), key=lambda i: (xs[i], -i))
     imin = min(range(n), key=lambda i: (xs[i], i))
     yconst = all(y[i] == y[i + 1] for i in range(n - 1))
-    ndist = 1 + sum(1 for i in range(1, n) if xs[i] != xs[i - 1])
-    sumf = wide_sum([1.0] * n)
+    # Distinct abscissas: the groups that carry weight (all of them when none does).
+    ndist = sum(1 for g in groups(xs) if any(w[i] > 0 for i in g)) or len(groups(xs))
+    sumf = wide_sum(fr)
+    sspe = pure_error(xs, y, w) if lof else 0.0
+    dfpe = f(sumf - ndist) if lof else 0.0
     cf = f(100.0 * f(0.01))
     xmid = f(f(xs[imin] + xs[imax]) * 0.5)
     xscale = f(4.0 / f(xs[imax] - xs[imin]))
     swy = wide_sum(y, w)
     sw = wide_sum(w)
-    c4 = [math.sqrt(v) for v in w]
+    c4 = [f(math.sqrt(v)) for v in w]
     c1, c2, c3 = [0.0] * n, [1.0] * n, [0.0] * n
     z = [f(f(v - xmid) * xscale) for v in xs]
     alpha = [0.0] * (maxdeg + 1)
@@ -207,8 +241,10 @@ def orthogonal_fit(xs, y, maxdeg):
     dfe = f(float(-1 - ndeg) + sumf)
     if dfe == 0 or sst <= 0:
         sse = 0.0
+    if sst <= 0:
+        sspe = 0.0
     return dict(ndeg=ndeg, xscale=xscale, xshift=xshift, alpha=alpha, beta=beta,
-                ocoef=ocoef, d=d, dfe=dfe, sse=sse)
+                ocoef=ocoef, d=d, dfe=dfe, sse=sse, dfpe=dfpe, sspe=sspe)
 
 
 def power_coefficients(ndeg, c, alpha, beta, xscale, xshift):
@@ -288,12 +324,37 @@ def power_variances(ndeg, var, alpha, beta, xscale, xshift):
     return out
 
 
-def summary_statistics(x, y, maxdeg):
+def kept_rows(x, y, fr=None, wt=None):
+    """The rows that the fit keeps, in order: x, y, the combined weight
+    (frequency times weight) and the frequency. A row with NaN in x or y, or
+    in its frequency, or in its weight unless its frequency is 0 (then the
+    weight is not read and taken as 1), is left out."""
+    rows = []
+    for i, (a, b) in enumerate(zip(x, y)):
+        if isnan(a) or isnan(b):
+            continue
+        if fr is None:
+            rows.append((a, b, 1.0, 1.0))
+        elif fr[i] == 0:
+            rows.append((a, b, 0.0, 0.0))
+        elif not (isnan(fr[i]) or isnan(wt[i])):
+            rows.append((a, b, f(fr[i] * wt[i]), fr[i]))
+    return rows
+
+
+def summary_statistics(x, y, maxdeg, fr=None, wt=None):
     """AOV, COEF and SQSS (columns in order) of the summary statistics of the
-    orthogonal fit, with None in place of each p-value."""
-    pairs = [(a, b) for a, b in zip(x, y) if not (isnan(a) or isnan(b))]
-    xs, perm = sort_with_permutation([a for a, _ in pairs])
-    fit = orthogonal_fit(xs, [pairs[p - 1][1] for p in perm], maxdeg)
+    orthogonal fit, with None in place of each p-value; with frequencies and
+    weights the fit makes the lack-of-fit tests, and DFPE, SSPE and the
+    degrees of freedom and sums of squares of those tests follow."""
+    rows = kept_rows(x, y, fr, wt)
+    xs, perm = sort_with_permutation([r[0] for r in rows])
+    sorted_rows = [rows[p - 1] for p in perm]
+    column = lambda c: [r[c] for r in sorted_rows]
+    if fr is None:
+        fit = orthogonal_fit(xs, column(1), maxdeg)
+    else:
+        fit = orthogonal_fit(xs, column(1), maxdeg, column(2), column(3), lof=True)
     k, oc, d = fit["ndeg"], fit["ocoef"], fit["d"]
     n = k + 1
     dfe, sse = fit["dfe"], fit["sse"]
@@ -322,7 +383,16 @@ def summary_statistics(x, y, maxdeg):
         t = [c1div(bi, si) for bi, si in zip(b, se)]
     coef = b + se + t + [None] * n
     sqss = [1.0] * k + sqss2 + [c1div(c1div(v, 1.0), mse) for v in sqss2] + [None] * k
-    return [k] + aov + coef + sqss
+    if fr is None:
+        return [k] + aov + coef + sqss
+    # Row i tests the fit of degree i: the residual beyond pure error and the
+    # sequential sums of squares of every higher power.
+    dflof, sslof = [0.0] * (k + 1), [0.0] * (k + 1)
+    if k > 0:
+        dflof[k], sslof[k] = f(dfe - fit["dfpe"]), f(sse - fit["sspe"])
+    for i in range(k - 1, 0, -1):
+        dflof[i], sslof[i] = f(dflof[i + 1] + 1.0), f(sslof[i + 1] + sqss2[i])
+    return [k] + aov + coef + sqss + [fit["dfpe"], fit["sspe"]] + dflof[1:] + sslof[1:]
 
 
 def curve_fit(x, y, ndeg_requested):
@@ -386,8 +456,36 @@ def random_case(rng):
     return x, y, rng.randint(0, 5)
 
 
-def fits_without_stopping(x, y):
-    return len({a for a, b in zip(x, y) if not (isnan(a) or isnan(b))}) >= 2
+def random_weighted_case(rng):
+    """A data set with frequencies and weights, now and then 0 or NaN: rows
+    of frequency 0 or weight 0 among the others and at abscissas of their
+    own, within the range of x or up to half of it beyond."""
+    while True:
+        x, y, k = random_case(rng)
+        fr = [rng.choice([1.0, 1.0, 1.0, 2.0, 3.0, 0.0]) for _ in x]
+        wt = [rng.choice([1.0, 1.0, 0.5, 2.5, f(rng.uniform(0.1, 3.0)), 0.0]) for _ in x]
+        lo, hi = min(x), max(x)
+        for _ in range(rng.randint(0, 4)):
+            v = f(round(rng.uniform(lo - (hi - lo) / 2, hi + (hi - lo) / 2), 2))
+            if v in x:
+                continue
+            for _ in range(rng.randint(1, 2)):
+                at = rng.randint(0, len(x))
+                zero_frequency = rng.random() < 0.5
+                x.insert(at, v)
+                y.insert(at, f(rng.uniform(-1e3, 1e3)))
+                fr.insert(at, 0.0 if zero_frequency else rng.choice([1.0, 2.0]))
+                wt.insert(at, rng.choice([0.0, 1.0, NAN]) if zero_frequency else 0.0)
+        if rng.random() < 0.1:
+            (fr if rng.random() < 0.5 else wt)[rng.randrange(len(x))] = NAN
+        if fits_without_stopping(x, y) and fits_without_stopping(x, y, fr, wt):
+            return x, y, k, fr, wt
+
+
+def fits_without_stopping(x, y, fr=None, wt=None):
+    """Two distinct abscissas among the kept rows, and some weight."""
+    rows = kept_rows(x, y, fr, wt)
+    return len({r[0] for r in rows}) >= 2 and any(r[2] > 0 for r in rows)
 
 
 def same(a, b):
@@ -397,6 +495,7 @@ def same(a, b):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cases", type=int, default=1000)
+    parser.add_argument("--weighted-cases", type=int, default=0)
     parser.add_argument("--seed", type=int, default=20261208)
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -404,23 +503,27 @@ def main():
     rng = random.Random(args.seed)
     cases = []
     while len(cases) < count:
-        case = random_case(rng)
-        if fits_without_stopping(case[0], case[1]):
-            cases.append(case)
-    text = "".join("%d %d %s\n" % (len(x), k, " ".join(
-        "%s %s" % (float(a).hex(), float(b).hex()) for a, b in zip(x, y))) for x, y, k in cases)
+        x, y, k = random_case(rng)
+        if fits_without_stopping(x, y):
+            cases.append((x, y, k, None, None))
+    weighted_rng = random.Random(args.seed + 1)
+    cases += [random_weighted_case(weighted_rng) for _ in range(args.weighted_cases)]
+    text = "".join("%d %d %d %s\n" % (len(x), k, fr is not None, " ".join(
+        " ".join(float(v).hex() for v in values)
+        for values in zip(*([x, y] if fr is None else [x, y, fr, wt])))) for x, y, k, fr, wt in cases)
     run = subprocess.run(args.command, input=text, capture_output=True, text=True, check=True)
     rows = run.stdout.splitlines()
     if len(rows) != len(cases):
         print("the library answered %d of %d data sets" % (len(rows), len(cases)))
         return 1
     mismatches = 0
-    for (x, y, k), row in zip(cases, rows):
-        fitted, summary = row.split("|")
+    for (x, y, k, fr, wt), row in zip(cases, rows):
+        fitted, summary = row.split("|", 1)
         got = [float.fromhex(v) for v in fitted.split()]
-        got.append(int(summary.split()[0]))
-        got += [float.fromhex(v) for v in summary.split()[1:]]
-        expected = curve_fit(x, y, k) + summary_statistics(x, y, k)
+        summary = summary.replace("|", " ").split()
+        got.append(int(summary[0]))
+        got += [float.fromhex(v) for v in summary[1:]]
+        expected = curve_fit(x, y, k) + summary_statistics(x, y, k, fr, wt)
         differ = [i for i, (a, b) in enumerate(zip(got, expected))
                   if b is not None and not same(a, b)]
         if len(got) != len(expected):

@@ -290,7 +290,7 @@ TEST_F(OrthogonalFitCases, GroupOfOnlyZeroFrequencyRowsAddsNoPureError) {
                                {},
                                1, 0, 0.0f, 1});
   EXPECT_FLOAT_EQ(f.SSPE, 0.5f + 2.0f);
-  EXPECT_EQ(f.DFPE, 1.0f);  // 5 - 4 groups
+  EXPECT_EQ(f.DFPE, 2.0f);  // 5 - the 3 groups that carry weight
 }
 
 // y = x^2 + small wiggle on symmetric abscissas: the line explains nothing,
