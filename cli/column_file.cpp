@@ -270,6 +270,7 @@ BasicFitData<Real> read_columns(std::string_view text, const ColumnRequest& requ
       target.values->push_back(value);
     }
     if (!request.group.empty()) data.groups.emplace_back(cells[group_index]);
+    data.lines.push_back(number);
   };
   if (!data.has_header) take_row(cursor.number());
   while (cursor.next(line)) {
@@ -302,6 +303,7 @@ BasicFitData<Real> read_scratch(std::string_view text, int skip) {
     if (cursor.number() <= skip || trim(line).empty()) continue;
     data.x.push_back(field(2, 8, 2));
     data.y.push_back(field(11, 12, 5));
+    data.lines.push_back(cursor.number());
   }
   if (data.x.empty()) throw InputError("no pair records (the file is empty)");
   return data;

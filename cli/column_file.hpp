@@ -29,6 +29,7 @@ template <class Real>
 struct BasicFitData {
   std::string x_name, y_name;
   std::vector<Real> x, y, weights, frequencies;  // weights, frequencies empty when unused
+  std::vector<int> lines;                       // each row's 1-based line number in the text
   std::string group_name;
   std::vector<std::string> groups;  // the group column's cells as written; empty when unused
   char separator = ' ';                         // ',', ';', '\t' or ' ' (blanks)

@@ -107,6 +107,7 @@ BasicFitData<Real> rows_of(const BasicFitData<Real>& data, const std::vector<std
   take(data.y, rows, part.y);
   take(data.weights, rows, part.weights);
   take(data.frequencies, rows, part.frequencies);
+  take(data.lines, rows, part.lines);
   return part;
 }
 
@@ -165,6 +166,27 @@ void print_group_table(const RunDescription& run, const std::vector<FitOutcome<R
   for (const auto& g : fits) notes.push_back(note(g));
   t.columns.push_back(text_column("Note", std::move(notes)));
   T1TAB(t);
+
+  // Each group's predictions and row statistics, when asked, under its name;
+  // otherwise one line counts the flagged readings.
+  std::ptrdiff_t readings = 0;
+  int groups = 0;
+  for (const auto& g : fits) {
+    if (!g.fit) continue;
+    if (!g.extras.predictions.empty() || g.extras.cases) {
+      std::fprintf(out, "\n %s \"%s\":\n", run.by.c_str(), g.group.c_str());
+      std::fflush(out);
+      print_extras(run, *g.fit, g.extras, out);
+    } else if (const std::ptrdiff_t n = flagged(*g.fit); n > 0) {
+      readings += n;
+      ++groups;
+    }
+  }
+  if (readings > 0) {
+    std::fprintf(out, "\n %s flagged in %d %s; --cases lists every row\n",
+                 (std::to_string(readings) + (readings == 1 ? " reading" : " readings")).c_str(),
+                 groups, groups == 1 ? "group" : "groups");
+  }
 }
 
 template FitData rows_of(const FitData&, const std::vector<std::size_t>&);

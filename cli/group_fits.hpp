@@ -36,6 +36,7 @@ template <class Real>
 struct FitOutcome {
   std::string group;  // empty for a whole file
   std::optional<BasicPolynomialFit<Real>> fit;
+  BasicReportExtras<Real> extras;  // what the fit's report shows besides
   std::optional<FitMessage> error;
 };
 
@@ -45,7 +46,8 @@ struct FitOutcome {
 // flagged as outliers or influential, and a short note of the
 // group's error or first warning. Written through the table writer like the
 // tool's other tables, after a heading that names file, columns (run.by the
-// group column) and precision.
+// group column) and precision. Then each group's predictions and row
+// statistics where asked, or a line counting the flagged readings.
 template <class Real>
 void print_group_table(const RunDescription& run, const std::vector<FitOutcome<Real>>& fits,
                        std::FILE* out);

@@ -2,7 +2,9 @@
 // library's tables, or writes them as JSON, and optionally plots the fit;
 // with --by, one fit per group of rows. The fit is computed in double
 // precision, or with --precision single in the programs' own single-precision
-// arithmetic.
+// arithmetic. Every fit reports the coefficients' confidence intervals and
+// names the readings that stand out; --predict and --cases add the
+// predictions and every row's statistics.
 // Exit status: 0 done, 1 the fit (or a group's fit) failed (a fatal condition
 // of the library), 2 a usage or input error (nothing written then).
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +44,9 @@ struct Arguments {
   std::string plot;
   bool json = false;
   std::string precision = "double";
+  double level = 95;
+  std::vector<std::string> predict;  // as given: lists of numbers separated by commas
+  bool cases = false;
 };
 
 // Usage and input errors: one line on standard error, exit status 2.
@@ -90,6 +96,32 @@ BasicFitOptions<Real> options_for(const Arguments& a, const BasicFitData<Real>& 
   return options;
 }
 
+// The numbers of one --predict list "X[,X...]" appended to `values`; the
+// first item that is not a finite number, if any.
+std::optional<std::string> read_number_list(const std::string& list, std::vector<double>& values) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = list.find(',', start);
+    const std::string item = list.substr(start, end - start);
+    double value = 0;
+    if (!CLI::detail::lexical_cast(item, value) || !std::isfinite(value)) {
+      return item;
+    }
+    values.push_back(value);
+    if (end == std::string::npos) return std::nullopt;
+    start = end + 1;
+  }
+}
+
+// The abscissas of --predict (checked when the options were read): every
+// value of every list, in order.
+template <class Real>
+std::vector<Real> abscissas_to_predict(const std::vector<std::string>& lists) {
+  std::vector<double> values;
+  for (const std::string& list : lists) read_number_list(list, values);
+  return std::vector<Real>(values.begin(), values.end());
+}
+
 // Whether the fit would keep rows but give none of them weight: every row
 // without a missing value has frequency 0 or weight 0 (a row's weight is its
 // frequency times its weight, and a frequency of 0 leaves the weight unread).
@@ -113,12 +145,25 @@ bool no_row_carries_weight(const BasicFitData<Real>& data) {
 }
 
 // The one fit behind both a whole file's and each group's: the data's rows
-// with the options asked for.
+// with the options asked for, and what its report is to show.
+// What the report shows beyond the fit: the predictions asked for, every
+// row's statistics if asked, and the rows' line numbers in the file.
+template <class Real>
+BasicReportExtras<Real> extras_for(const Arguments& a, const BasicFitData<Real>& data,
+                                   const BasicPolynomialFit<Real>& fit) {
+  BasicReportExtras<Real> extras;
+  extras.predictions =
+      fit.predict(abscissas_to_predict<Real>(a.predict), static_cast<Real>(a.level / 100));
+  extras.cases = a.cases;
+  extras.lines = data.lines;
+  return extras;
+}
+
 constexpr const char* kNoWeight = "no row carries weight (every weight or frequency is 0)";
 
 template <class Real>
 FitOutcome<Real> fit_data(const Arguments& a, const BasicFitData<Real>& data, std::string group) {
-  FitOutcome<Real> outcome{std::move(group), std::nullopt, std::nullopt};
+  FitOutcome<Real> outcome{std::move(group), std::nullopt, {}, std::nullopt};
   if (no_row_carries_weight(data)) {
     // The tool's own condition, not the library's: no routine, no code.
     outcome.error = FitMessage{4, 0, "", kNoWeight};
@@ -128,7 +173,9 @@ FitOutcome<Real> fit_data(const Arguments& a, const BasicFitData<Real>& data, st
     outcome.fit = fit_polynomial(data.x, data.y, options_for(a, data));
   } catch (const FitError& e) {
     outcome.error = FitMessage{e.type(), e.code(), e.routine(), e.what()};
+    return outcome;
   }
+  outcome.extras = extras_for(a, data, *outcome.fit);
   return outcome;
 }
 
@@ -161,6 +208,7 @@ RunDescription describe(const Arguments& a, const BasicFitData<Real>& data) {
   run.frequency_name = a.columns.frequency;
   run.selection = a.select;
   run.crit = a.select.empty() ? 0.0 : requested_crit(a);
+  run.level = a.level;
   run.by = data.group_name;
   return run;
 }
@@ -189,15 +237,16 @@ int run_fit(const Arguments& a, const BasicFitData<Real>& data) {
   if (outcome.error) return 1;
   const BasicPolynomialFit<Real>& fit = *outcome.fit;
   const RunDescription run = describe(a, data);
+  const BasicReportExtras<Real>& extras = outcome.extras;
   if (!a.plot.empty()) {
     const PlotText labels{plot_title(a, data), data.x_name, data.y_name,
-                          equation_text(fit, data.y_name)};
-    write_plot(a.plot, svg_plot<Real>(data.x, data.y, fit, labels));
+                          equation_text(fit, data.y_name, 6)};
+    write_plot(a.plot, svg_plot<Real>(data.x, data.y, fit, labels, a.level, data.lines));
   }
   if (a.json) {
-    std::cout << fit_json(run, fit).dump(2) << '\n';
+    std::cout << fit_json(run, fit, extras).dump(2) << '\n';
   } else {
-    print_tables(run, fit, stdout);
+    print_tables(run, fit, stdout, extras);
   }
   std::cout.flush();
   return 0;
@@ -242,17 +291,17 @@ int run_group_fits(const Arguments& a, const BasicFitData<Real>& data) {
     std::vector<PlotPanel<Real>> panels;
     for (std::size_t g = 0; g < fits.size(); ++g) {
       panels.push_back({fits[g].group, parts[g].x, parts[g].y,
-                        fits[g].fit ? &*fits[g].fit : nullptr});
+                        fits[g].fit ? &*fits[g].fit : nullptr, parts[g].lines});
     }
     const PlotText labels{plot_title(a, data), data.x_name, data.y_name, ""};
-    write_plot(a.plot, svg_small_multiples<Real>(panels, labels, 95));
+    write_plot(a.plot, svg_small_multiples<Real>(panels, labels, a.level));
   }
   RunDescription run = describe(a, data);
   if (a.json) {
     std::string lines;
     for (const auto& f : fits) {
       run.group = f.group;
-      lines += (f.fit ? fit_json(run, *f.fit) : failure_json<Real>(run, *f.error)).dump();
+      lines += (f.fit ? fit_json(run, *f.fit, f.extras) : failure_json<Real>(run, *f.error)).dump();
       lines += '\n';
     }
     std::cout << lines;
@@ -345,6 +394,32 @@ int main(int argc, char** argv) {
                   "double (default): fit in double precision;\n"
                   "single: the programs' single-precision arithmetic, to the last bit")
       ->check(CLI::IsMember({"single", "double"}));
+  fit->add_option("--level", a.level,
+                  "the level of every confidence and prediction interval, in percent\n"
+                  "(above 0 and below 100; default 95)")
+      ->check(a_number<double>("a number"))
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            double value = 0;
+            CLI::detail::lexical_cast(text, value);
+            return value > 0 && value < 100 ? std::string()
+                                            : text + " is not above 0 and below 100 (percent)";
+          },
+          ""));
+  fit->add_option("--predict", a.predict,
+                  "X[,X...]: the fitted value at each X with its confidence and prediction\n"
+                  "intervals (may be given more than once)")
+      ->allow_extra_args(false)
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::vector<double> ignored;
+            const auto bad = read_number_list(text, ignored);
+            return bad ? "\"" + *bad + "\" is not a number" : std::string();
+          },
+          ""));
+  fit->add_flag("--cases", a.cases,
+                "list every row's fitted value, residual, leverage, studentized residual,\n"
+                "Cook's distance and flags");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

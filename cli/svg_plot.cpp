@@ -158,20 +158,20 @@ void frame(std::string& svg, const Box& box) {
 }
 
 // What a panel draws of a fit: the points (rows with NaN left out), their
-// residuals, and the curve sampled over the x range of the points, with the
-// ranges they span.
+// residuals, the curve sampled over the x range of the points and its
+// intervals at `level` percent, with the ranges they span (the y range takes
+// in the prediction band, or only the confidence band).
 template <class Real>
 struct Drawing {
   std::vector<double> xs, ys, residuals, cx, cy;
-  std::vector<double> lower, upper;  // the confidence band at cx, when asked for
+  std::vector<BasicPrediction<Real>> band;
+  bool bands = false;  // whether the fit has an error estimate to draw bands from
   Range xr, yr, rr;
 };
 
-// `level` (percent) asks for the confidence band of the mean at that level;
-// 0 for none.
 template <class Real>
 Drawing<Real> drawing(std::span<const Real> x, std::span<const Real> y,
-                      const BasicPolynomialFit<Real>* fit, double level = 0) {
+                      const BasicPolynomialFit<Real>* fit, double level, bool prediction_band) {
   Drawing<Real> d;
   for (std::size_t i = 0; i < x.size(); ++i) {
     if (!std::isfinite(x[i]) || !std::isfinite(y[i])) continue;
@@ -183,77 +183,169 @@ Drawing<Real> drawing(std::span<const Real> x, std::span<const Real> y,
     d.residuals.push_back(static_cast<double>(y[i]) - fit->evaluate(x[i]));
     d.rr.add(std::fabs(d.residuals.back()));
   }
-  if (fit != nullptr && d.xr.lo <= d.xr.hi) {
-    for (int k = 0; k < kCurveSamples; ++k) {
-      const double v = d.xr.lo + (d.xr.hi - d.xr.lo) * k / (kCurveSamples - 1);
-      const Real at = static_cast<Real>(v);
-      d.cx.push_back(at);
-      d.cy.push_back(fit->evaluate(at));
-      d.yr.add(d.cy.back());
-    }
+  if (fit == nullptr || !(d.xr.lo <= d.xr.hi)) return d;
+  std::vector<Real> at;
+  for (int k = 0; k < kCurveSamples; ++k) {
+    const double v = d.xr.lo + (d.xr.hi - d.xr.lo) * k / (kCurveSamples - 1);
+    at.push_back(static_cast<Real>(v));
+    d.cx.push_back(at.back());
+    d.cy.push_back(fit->evaluate(at.back()));
+    d.yr.add(d.cy.back());
   }
-  if (fit != nullptr && level > 0 && !d.cx.empty()) {
-    const std::vector<Real> at(d.cx.begin(), d.cx.end());
-    for (const auto& p : fit->predict(at, static_cast<Real>(level / 100))) {
-      d.lower.push_back(p.confidence_lower);
-      d.upper.push_back(p.confidence_upper);
-      d.yr.add(p.confidence_lower);
-      d.yr.add(p.confidence_upper);
-    }
+  d.band = fit->predict(at, static_cast<Real>(level / 100));
+  d.bands = std::any_of(d.band.begin(), d.band.end(), [](const BasicPrediction<Real>& b) {
+    return std::isfinite(b.prediction_lower) && std::isfinite(b.prediction_upper);
+  });
+  for (const auto& b : d.band) {
+    d.yr.add(prediction_band ? b.prediction_lower : b.confidence_lower);
+    d.yr.add(prediction_band ? b.prediction_upper : b.confidence_upper);
   }
   return d;
 }
 
-// The band between lower and upper at cx as one shaded polygon per run of
-// drawable values.
-void band(std::string& svg, const std::string& name, const std::vector<double>& cx,
-          const std::vector<double>& lower, const std::vector<double>& upper, const Range& xp,
-          const Range& yp, const Box& box) {
-  std::string points;
-  auto close = [&](std::size_t first, std::size_t end) {
-    if (end - first < 2) return;
-    std::string polygon;
-    for (std::size_t k = first; k < end; ++k) {
-      polygon += fmt("%.1f,%.1f ", map(cx[k], xp, box.left, box.right),
-                     map(upper[k], yp, box.bottom, box.top));
-    }
-    for (std::size_t k = end; k-- > first;) {
-      polygon += fmt("%.1f,%.1f ", map(cx[k], xp, box.left, box.right),
-                     map(lower[k], yp, box.bottom, box.top));
-    }
-    polygon.pop_back();
-    points += "<polygon points=\"" + polygon + "\"/>\n";
-  };
-  std::size_t first = 0;
-  for (std::size_t k = 0; k <= lower.size(); ++k) {
-    if (k == lower.size() || !std::isfinite(lower[k]) || !std::isfinite(upper[k])) {
-      close(first, k);
-      first = k + 1;
-    }
-  }
-  if (!points.empty()) {
-    svg += "<g " + name + " fill=\"#c33\" fill-opacity=\"0.15\" stroke=\"none\">\n" + points +
-           "</g>\n";
-  }
+// Screen ordinates of one limit of the band.
+template <class Real>
+std::vector<double> screen(const std::vector<BasicPrediction<Real>>& band,
+                           Real BasicPrediction<Real>::*limit, const Range& yp, const Box& box) {
+  std::vector<double> out(band.size());
+  for (std::size_t k = 0; k < band.size(); ++k) out[k] = map(band[k].*limit, yp, box.bottom, box.top);
+  return out;
 }
 
-// The curve as one path; a value that cannot be drawn starts a new piece.
-// `name` as for marks.
-void curve(std::string& svg, const std::string& name, const std::vector<double>& cx,
-           const std::vector<double>& cy, const Range& xp, const Range& yp, const Box& box) {
+// The confidence band as one shaded polygon, upper limits left to right and
+// lower limits back; `name` is its attribute, such as id="confidence-band".
+template <class Real>
+void confidence_band(std::string& svg, const std::string& name, const std::vector<double>& bx,
+                     const std::vector<BasicPrediction<Real>>& band, const Range& yp,
+                     const Box& box) {
+  const auto upper = screen(band, &BasicPrediction<Real>::confidence_upper, yp, box);
+  const auto lower = screen(band, &BasicPrediction<Real>::confidence_lower, yp, box);
+  std::string points;
+  for (std::size_t k = 0; k < bx.size(); ++k) {
+    if (std::isfinite(upper[k])) points += fmt("%.1f,%.1f ", bx[k], upper[k]);
+  }
+  for (std::size_t k = bx.size(); k-- > 0;) {
+    if (std::isfinite(lower[k])) points += fmt("%.1f,%.1f ", bx[k], lower[k]);
+  }
+  if (!points.empty()) points.pop_back();
+  svg += "<polygon " + name + " points=\"" + points +
+         "\" fill=\"#c33\" fill-opacity=\"0.2\" stroke=\"none\"/>\n";
+}
+
+std::vector<double> screen_x(const std::vector<double>& cx, const Range& xp, const Box& box) {
+  std::vector<double> bx(cx.size());
+  for (std::size_t k = 0; k < cx.size(); ++k) bx[k] = map(cx[k], xp, box.left, box.right);
+  return bx;
+}
+
+// A path through the points (px[k], py[k]); a point that cannot be drawn
+// lifts the pen.
+std::string polyline(const std::vector<double>& px, const std::vector<double>& py) {
   std::string path;
   bool pen_down = false;
-  for (std::size_t k = 0; k < cx.size(); ++k) {
-    if (!std::isfinite(cy[k])) {
+  for (std::size_t k = 0; k < px.size(); ++k) {
+    if (!std::isfinite(py[k])) {
       pen_down = false;
       continue;
     }
-    path += (pen_down ? " L" : " M") + fmt("%.1f %.1f", map(cx[k], xp, box.left, box.right),
-                                            map(cy[k], yp, box.bottom, box.top));
+    path += (pen_down ? " L" : " M") + fmt("%.1f %.1f", px[k], py[k]);
     pen_down = true;
   }
-  svg += "<path " + name + " d=\"" + path +
-         "\" fill=\"none\" stroke=\"#c33\" stroke-width=\"2\"/>\n";
+  return path;
+}
+
+// Where a flagged point's label goes: beside the point, on the side away
+// from the nearer edge of the panel, moved down past the labels already
+// placed that it would overlap.
+struct LabelBox {
+  double left, right, bottom;
+  bool anchor_end;
+};
+LabelBox place_label(std::vector<LabelBox>& placed, double px, double py, double width) {
+  constexpr double kHeight = 12;
+  const bool anchor_end = px > (kLeft + kRight) / 2;
+  LabelBox box{anchor_end ? px - 6 - width : px + 6, anchor_end ? px - 6 : px + 6 + width, py - 6,
+               anchor_end};
+  const auto overlaps = [&](const LabelBox& other) {
+    return box.left < other.right && other.left < box.right &&
+           std::fabs(box.bottom - other.bottom) < kHeight;
+  };
+  for (int tries = 0; tries < 20 && std::any_of(placed.begin(), placed.end(), overlaps); ++tries) {
+    box.bottom += kHeight;
+  }
+  placed.push_back(box);
+  return box;
+}
+
+constexpr const char* kCurveColour = "#c33";
+constexpr const char* kFlagColour = "#e07b00";
+
+// The legend in the corner of the main panel that covers fewer points.
+void legend(std::string& svg, const std::string& level, bool bands, bool flagged,
+            const std::vector<double>& px, const std::vector<double>& py) {
+  const double width = 250, row = 18;
+  const int rows = 1 + (bands ? 2 : 0) + (flagged ? 1 : 0);
+  const double height = rows * row + 10;
+  const auto covered = [&](double left) {
+    return std::count_if(px.begin(), px.end(), [&, i = std::size_t{0}](double x) mutable {
+      const double y = py[i++];
+      return x >= left && x <= left + width && y >= kMain.top && y <= kMain.top + height;
+    });
+  };
+  const double left_corner = kLeft + 8, right_corner = kRight - 8 - width;
+  const double left = covered(left_corner) <= covered(right_corner) ? left_corner : right_corner;
+  const double top = kMain.top + 8;
+  svg += "<g id=\"legend\">\n<rect x=\"" + fmt("%.1f", left) + "\" y=\"" + fmt("%.1f", top) +
+         "\" width=\"" + fmt("%.0f", width) + "\" height=\"" + fmt("%.0f", height) +
+         "\" fill=\"white\" fill-opacity=\"0.85\" stroke=\"#999\"/>\n";
+  double y = top + 17;
+  const auto entry = [&](const std::string& sample, const std::string& label) {
+    svg += sample + "<text x=\"" + fmt("%.1f", left + 40) + "\" y=\"" + fmt("%.1f", y + 4) +
+           "\">" + label + "</text>\n";
+    y += row;
+  };
+  const auto line = [&](const char* style) {
+    return "<line x1=\"" + fmt("%.1f", left + 8) + "\" y1=\"" + fmt("%.1f", y) + "\" x2=\"" +
+           fmt("%.1f", left + 32) + "\" y2=\"" + fmt("%.1f", y) + "\" " + style + "/>\n";
+  };
+  entry(line("stroke=\"#c33\" stroke-width=\"2\""), "fitted curve");
+  if (bands) {
+    entry("<rect x=\"" + fmt("%.1f", left + 8) + "\" y=\"" + fmt("%.1f", y - 6) +
+              "\" width=\"24\" height=\"12\" fill=\"#c33\" fill-opacity=\"0.2\"/>\n",
+          level + " confidence band (mean)");
+    entry(line("stroke=\"#c33\" stroke-dasharray=\"6 4\""), level + " prediction band (one reading)");
+  }
+  if (flagged) {
+    entry("<circle cx=\"" + fmt("%.1f", left + 20) + "\" cy=\"" + fmt("%.1f", y) +
+              "\" r=\"4\" fill=\"" + kFlagColour + "\"/>\n",
+          "flagged reading (line number)");
+  }
+  svg += "</g>\n";
+}
+
+// The fitted curve; `name` as for marks.
+void curve(std::string& svg, const std::string& name, const std::vector<double>& bx,
+           const std::vector<double>& cy, const Range& yp, const Box& box) {
+  std::vector<double> sy(cy.size());
+  for (std::size_t k = 0; k < cy.size(); ++k) sy[k] = map(cy[k], yp, box.bottom, box.top);
+  svg += "<path " + name + " d=\"" + polyline(bx, sy) + "\" fill=\"none\" stroke=\"" + kCurveColour +
+         "\" stroke-width=\"2\"/>\n";
+}
+
+// A panel's flagged readings in the colour of flags, each titled with its
+// line for a reader who points at it.
+template <class Real>
+void flagged_marks(std::string& svg, const BasicPolynomialFit<Real>& fit, const Range& xp,
+                   const Range& yp, const Box& box, std::span<const int> lines) {
+  const auto flagged = flagged_cases(fit);
+  if (flagged.empty()) return;
+  svg += std::string("<g class=\"flagged\" fill=\"") + kFlagColour + "\">\n";
+  for (const auto& c : flagged) {
+    svg += "<circle cx=\"" + fmt("%.1f", map(c.x, xp, box.left, box.right)) + "\" cy=\"" +
+           fmt("%.1f", map(c.y, yp, box.bottom, box.top)) + "\" r=\"3.5\"><title>line " +
+           std::to_string(line_of(lines, c.row)) + "</title></circle>\n";
+  }
+  svg += "</g>\n";
 }
 
 // The screen positions of points in a box.
@@ -289,8 +381,9 @@ std::string text_upwards(double x, double y, const std::string& attributes,
          ">" + escape(text) + "</text>\n";
 }
 
-// One line saying what the marks, the line and the shading are, from (x, y).
-void legend(std::string& svg, double x, double y, double level) {
+// One line over the small multiples saying what the marks, the line and the
+// shading are, from (x, y).
+void grid_legend(std::string& svg, double x, double y, double level) {
   svg += "<g id=\"legend\">\n";
   svg += "<circle cx=\"" + fmt("%.1f", x + 4) + "\" cy=\"" + fmt("%.1f", y - 4) +
          "\" r=\"2.5\" fill=\"#1f5fa8\" fill-opacity=\"0.7\"/>\n";
@@ -300,8 +393,11 @@ void legend(std::string& svg, double x, double y, double level) {
          "\" stroke=\"#c33\" stroke-width=\"2\"/>\n";
   svg += text_at(x + 106, y, "", "fitted curve");
   svg += "<rect x=\"" + fmt("%.1f", x + 190) + "\" y=\"" + fmt("%.1f", y - 10) +
-         "\" width=\"20\" height=\"12\" fill=\"#c33\" fill-opacity=\"0.15\"/>\n";
-  svg += text_at(x + 216, y, "", shortest(level) + " % confidence band of the mean");
+         "\" width=\"20\" height=\"12\" fill=\"#c33\" fill-opacity=\"0.2\"/>\n";
+  svg += text_at(x + 216, y, "", shortest(level) + " % confidence band (mean)");
+  svg += "<circle cx=\"" + fmt("%.1f", x + 428) + "\" cy=\"" + fmt("%.1f", y - 4) +
+         "\" r=\"4\" fill=\"" + kFlagColour + "\"/>\n";
+  svg += text_at(x + 436, y, "", "flagged reading");
   svg += "</g>\n";
 }
 
@@ -309,8 +405,9 @@ void legend(std::string& svg, double x, double y, double level) {
 
 template <class Real>
 std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
-                     const BasicPolynomialFit<Real>& fit, const PlotText& text) {
-  const Drawing<Real> d = drawing(x, y, &fit);
+                     const BasicPolynomialFit<Real>& fit, const PlotText& text, double level,
+                     std::span<const int> lines) {
+  const Drawing<Real> d = drawing(x, y, &fit, level, true);
   const Range xp = d.xr.padded(), yp = d.yr.padded();
   const double rmax = d.rr.hi > 0 && std::isfinite(d.rr.hi) ? d.rr.hi * 1.08 : 1;
   const Range rp{-rmax, rmax};
@@ -332,9 +429,43 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
   std::vector<double> px, py, rx, ry;
   positions(d.xs, d.ys, xp, yp, kMain, px, py);
   positions(d.xs, d.residuals, xp, rp, kResiduals, rx, ry);
+  // The confidence band shaded, the prediction band as two dashed lines.
+  const std::vector<double> bx = screen_x(d.cx, xp, kMain);
+  if (d.bands) {
+    confidence_band(svg, "id=\"confidence-band\"", bx, d.band, yp, kMain);
+    const auto upper = screen(d.band, &BasicPrediction<Real>::prediction_upper, yp, kMain);
+    const auto lower = screen(d.band, &BasicPrediction<Real>::prediction_lower, yp, kMain);
+    for (const auto& [id, limits] :
+         {std::pair{"prediction-upper", &upper}, std::pair{"prediction-lower", &lower}}) {
+      svg += std::string("<path id=\"") + id + "\" d=\"" + polyline(bx, *limits) +
+             "\" fill=\"none\" stroke=\"#c33\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"/>\n";
+    }
+  }
+
   marks(svg, "id=\"points\"", "#1f5fa8", px, py, kMain);
   marks(svg, "id=\"residuals\"", "#1f5fa8", rx, ry, kResiduals);
-  curve(svg, "id=\"curve\"", d.cx, d.cy, xp, yp, kMain);
+  curve(svg, "id=\"curve\"", bx, d.cy, yp, kMain);
+  // The flagged readings over their marks, each labelled with its line.
+  const auto flagged = flagged_cases(fit);
+  if (!flagged.empty()) {
+    // The labels sit on a white halo, readable over the curve and the bands.
+    svg += std::string("<g id=\"flagged\" fill=\"") + kFlagColour +
+           "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\">\n";
+    std::vector<LabelBox> placed;
+    for (const auto& c : flagged) {
+      const double fx = map(c.x, xp, kLeft, kRight), fy = map(c.y, yp, kMain.bottom, kMain.top);
+      const double fr = map(c.residual, rp, kResiduals.bottom, kResiduals.top);
+      svg += "<circle cx=\"" + fmt("%.1f", fx) + "\" cy=\"" + fmt("%.1f", fy) + "\" r=\"4\"/>\n";
+      svg += "<circle cx=\"" + fmt("%.1f", fx) + "\" cy=\"" + fmt("%.1f", fr) + "\" r=\"4\"/>\n";
+      const std::string label = "line " + std::to_string(line_of(lines, c.row));
+      const LabelBox box = place_label(placed, fx, fy, 6.5 * static_cast<double>(label.size()));
+      svg += "<text x=\"" + fmt("%.1f", box.anchor_end ? box.right : box.left) + "\" y=\"" +
+             fmt("%.1f", box.bottom) + "\" font-size=\"11\" fill=\"#8a4500\"" +
+             (box.anchor_end ? " text-anchor=\"end\"" : "") + ">" + label + "</text>\n";
+    }
+    svg += "</g>\n";
+  }
+  legend(svg, escape(shortest(level)) + " %", d.bands, !flagged.empty(), px, py);
   frame(svg, kMain);
   frame(svg, kResiduals);
 
@@ -344,7 +475,7 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
   svg += text_upwards(36, (kMain.top + kMain.bottom) / 2, "font-size=\"14\"", text.y_name);
   svg += text_upwards(36, (kResiduals.top + kResiduals.bottom) / 2, "", "residual");
   svg += text_at(middle, kHeight - 42, "text-anchor=\"middle\"",
-                 "R-squared = " + shortest(fit.r_squared) + " %,  n = " +
+                 "R-squared = " + fmt("%.4g", static_cast<double>(fit.r_squared)) + " %,  n = " +
                      std::to_string(fit.n_used) + ",  degree " + std::to_string(fit.degree_fitted));
   svg += text_at(middle, kHeight - 20, "text-anchor=\"middle\"", text.equation);
   svg += "</svg>\n";
@@ -365,14 +496,14 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
   svg.reserve(n * 12000);
   svg += text_at(width / 2, 30, "text-anchor=\"middle\" font-size=\"16\" font-weight=\"bold\"",
                  text.title);
-  legend(svg, width / 2 - 170, 48, level);
+  grid_legend(svg, width / 2 - 262, 48, level);
   for (std::size_t i = 0; i < n; ++i) {
     const PlotPanel<Real>& panel = panels[i];
     const double left = kMarginLeft + kCellWidth * static_cast<double>(i % columns);
     const double top = kMarginTop + kCellHeight * static_cast<double>(i / columns);
     const Box box{left + kPanelInCell.left, left + kPanelInCell.right, top + kPanelInCell.top,
                   top + kPanelInCell.bottom};
-    const Drawing<Real> d = drawing(panel.x, panel.y, panel.fit, level);
+    const Drawing<Real> d = drawing(panel.x, panel.y, panel.fit, level, false);
     const Range xp = d.xr.padded(), yp = d.yr.padded();
 
     svg += "<g class=\"panel\" id=\"panel" + std::to_string(i + 1) + "\" font-size=\"10\">\n";
@@ -389,11 +520,15 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
     svg += text_at((box.left + box.right) / 2, top + 34, look, caption);
     y_ticks(svg, yp, box, 4);
     x_ticks(svg, xp, box, true, 4);
-    band(svg, "class=\"band\"", d.cx, d.lower, d.upper, xp, yp, box);
+    const std::vector<double> bx = screen_x(d.cx, xp, box);
+    if (d.bands) confidence_band(svg, "class=\"band\"", bx, d.band, yp, box);
     std::vector<double> px, py;
     positions(d.xs, d.ys, xp, yp, box, px, py);
     marks(svg, "class=\"points\"", "#1f5fa8", px, py, box);
-    if (panel.fit != nullptr) curve(svg, "class=\"curve\"", d.cx, d.cy, xp, yp, box);
+    if (panel.fit != nullptr) {
+      curve(svg, "class=\"curve\"", bx, d.cy, yp, box);
+      flagged_marks(svg, *panel.fit, xp, yp, box, panel.lines);
+    }
     frame(svg, box);
     svg += "</g>\n";
   }
@@ -428,9 +563,10 @@ void write_file_safely(const std::filesystem::path& path, const std::string& con
 }
 
 template std::string svg_plot(std::span<const float>, std::span<const float>,
-                              const PolynomialFit&, const PlotText&);
+                              const PolynomialFit&, const PlotText&, double, std::span<const int>);
 template std::string svg_plot(std::span<const double>, std::span<const double>,
-                              const DoublePolynomialFit&, const PlotText&);
+                              const DoublePolynomialFit&, const PlotText&, double,
+                              std::span<const int>);
 template std::string svg_small_multiples(std::span<const PlotPanel<float>>, const PlotText&,
                                          double);
 template std::string svg_small_multiples(std::span<const PlotPanel<double>>, const PlotText&,

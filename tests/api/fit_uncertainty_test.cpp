@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "kernels/real_traits.hpp"
-#include "ksatfit.hpp"
 #include "ksatfit/fit.hpp"
 #include "least_squares_reference.hpp"
 
@@ -151,7 +150,8 @@ TEST(FitUncertainty, DoubleAgreesWithTheDefinitionsOnALongDoubleSolution) {
     EXPECT_LE(trial_worst.error, 1e-12L) << "trial " << trial << ": " << trial_worst.where;
     worst.add(trial_worst.error, 0, 1, trial_worst.where);
   }
-  std::printf("[ worst ] double: relative error %.3Lg (%s)\n", worst.error, worst.where.c_str());
+  std::printf("[ worst ] double: relative error %.3g (%s)\n", static_cast<double>(worst.error),
+              worst.where.c_str());
 }
 
 // The laboratory's kind of data: conductivity against depth, 30 readings,
@@ -190,7 +190,8 @@ TEST(FitUncertainty, FloatAgreesWithTheDefinitionsOnLaboratoryData) {
     const float se = curve.standard_errors[k];
     EXPECT_NEAR(curve.covariance[k * 5], se * se, 1e-5f * se * se) << k;
   }
-  std::printf("[ worst ] float: relative error %.3Lg (%s)\n", worst.error, worst.where.c_str());
+  std::printf("[ worst ] float: relative error %.3g (%s)\n", static_cast<double>(worst.error),
+              worst.where.c_str());
 }
 
 // A row of frequency f is f copies of itself: the intervals, the covariance,

@@ -68,6 +68,8 @@ TEST(ColumnFile, NamesWeightsAndSkip) {
   EXPECT_EQ(data.y_name, "y");
   expect_same(data.weights, {0.5f, kNaN});
   expect_same(data.frequencies, {3, 1});
+  EXPECT_EQ(data.lines, (std::vector<int>{4, 5}));  // the file's own line numbers
+  EXPECT_EQ(read_columns("x,y\n# note\n\n1,2\n3,4\n", {}, 0).lines, (std::vector<int>{4, 5}));
   EXPECT_EQ(read_columns("1 2\n", {}, 0).x_name, "1");
 }
 
@@ -128,6 +130,7 @@ TEST(ScratchFile, ReadsPairRecordsInTheirColumns) {
   // Without a point, F8.2 and E12.5 imply one before the last 2 and 5 digits.
   expect_same(data.x, {.52f, 123.45f});
   expect_same(data.y, {.17448f, .12345f});
+  EXPECT_EQ(data.lines, (std::vector<int>{3, 4}));
   try {
     read_scratch("      .52   .17448E+00\n      x.5   1\n", 0);
     ADD_FAILURE() << "no error";

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -39,20 +40,31 @@ ProgramRun run(const TempDir& dir, const std::string& arguments) {
 
 // examples/temp3 as a CSV file: 30 pairs, replicated x.
 std::vector<float> lab_x, lab_y;
+std::vector<double> lab_x_double, lab_y_double;
 std::string lab_csv() {
   std::istringstream sample(test::read_file(KSATFIT_SOURCE_DIR "/examples/temp3"));
   std::string text = "depth,ksat\n", xs, ys;
   lab_x.clear();
   lab_y.clear();
+  lab_x_double.clear();
+  lab_y_double.clear();
   while (sample >> xs >> ys) {
     lab_x.push_back(std::stof(xs));
     lab_y.push_back(std::stof(ys));
+    lab_x_double.push_back(std::stod(xs));
+    lab_y_double.push_back(std::stod(ys));
     text += xs + "," + ys + "\n";
   }
   return text;
 }
 
 float as_float(const nlohmann::json& value) { return static_cast<float>(value.get<double>()); }
+
+std::string shortest_text(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
 
 TEST(Program, JsonHoldsTheLibraryNumbersToTheLastBit) {
   TempDir dir;
@@ -235,6 +247,106 @@ TEST(Program, LibraryWarningsGoToStandardErrorAndTheJson) {
   EXPECT_EQ(r.err, expected);
 }
 
+// Readings on a line with one planted outlier (row 9), after a comment, a
+// header and, before row 12, a blank line: row i is on line i + 3, or i + 4
+// from row 12 on.
+std::vector<double> line_x, line_y;
+std::string outlier_csv() {
+  std::string text = "# run 7\nx,y\n";
+  line_x.clear();
+  line_y.clear();
+  for (int i = 0; i < 24; ++i) {
+    if (i == 12) text += "\n";
+    line_x.push_back(0.5 + 0.025 * i);
+    line_y.push_back(1 + 2 * line_x.back() + 0.03 * std::sin(1.7 * i) + (i == 9 ? 0.5 : 0));
+    text += shortest_text(line_x.back()) + "," + shortest_text(line_y.back()) + "\n";
+  }
+  return text;
+}
+
+// --level, --predict and --cases: the JSON holds the library's own figures,
+// the rows under their file's line numbers.
+TEST(Program, IntervalsPredictionsAndCasesAreTheLibrarys) {
+  TempDir dir;
+  test::write_file(dir.file("lab.csv"), lab_csv());
+  const ProgramRun r = run(dir, "fit --json --degree 3 --level 90 --predict 0.6,0.9 --predict "
+                                "1.05 --cases lab.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  DoubleFitOptions options;
+  options.max_degree = 3;
+  options.lack_of_fit = true;
+  options.case_statistics = true;
+  const DoublePolynomialFit fit = fit_polynomial(lab_x_double, lab_y_double, options);
+  EXPECT_EQ(j["level"], 90.0);
+  const auto intervals = fit.confidence_intervals(0.9);
+  for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(j["coefficients"][k]["ci_lower"], intervals[k].lower);
+    EXPECT_EQ(j["coefficients"][k]["ci_upper"], intervals[k].upper);
+    for (std::size_t m = 0; m < 4; ++m) EXPECT_EQ(j["covariance"][k][m], fit.covariance[4 * k + m]);
+  }
+  const std::vector<double> at = {0.6, 0.9, 1.05};
+  const auto predictions = fit.predict(at, 0.9);
+  ASSERT_EQ(j["predictions"].size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const auto& p = j["predictions"][k];
+    EXPECT_EQ(p["x"], at[k]);
+    EXPECT_EQ(p["fitted"], predictions[k].fitted);
+    EXPECT_EQ(p["se_fit"], predictions[k].se_fit);
+    EXPECT_EQ(p["confidence_lower"], predictions[k].confidence_lower);
+    EXPECT_EQ(p["prediction_upper"], predictions[k].prediction_upper);
+  }
+  ASSERT_EQ(j["cases"].size(), 30u);
+  std::vector<int> flagged;
+  for (std::size_t i = 0; i < 30; ++i) {
+    const auto& c = j["cases"][i];
+    EXPECT_EQ(c["line"], i + 2);
+    EXPECT_EQ(c["row"], i);
+    EXPECT_EQ(c["leverage"], fit.cases[i].leverage);
+    EXPECT_EQ(c["studentized_residual"], fit.cases[i].studentized_residual);
+    EXPECT_EQ(c["cooks_distance"], fit.cases[i].cooks_distance);
+    EXPECT_EQ(c["influential"], fit.cases[i].influential);
+    if (fit.cases[i].outlier || fit.cases[i].influential) flagged.push_back(static_cast<int>(i) + 2);
+  }
+  EXPECT_FALSE(flagged.empty());
+  EXPECT_EQ(j["flagged"], flagged);
+  // Without the options: no predictions or cases, the flagged lines still.
+  const auto plain = nlohmann::json::parse(run(dir, "fit --json --degree 3 lab.csv").out);
+  EXPECT_FALSE(plain.contains("predictions") || plain.contains("cases"));
+  EXPECT_EQ(plain["flagged"], flagged);
+  EXPECT_EQ(plain["level"], 95.0);
+}
+
+TEST(Program, TablesNameTheLevelAndTheFlaggedReadings) {
+  TempDir dir;
+  test::write_file(dir.file("line.csv"), outlier_csv());
+  const ProgramRun r = run(dir, "fit --degree 1 --level 99.9 --predict 0.7 line.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* text : {"* * * Confidence intervals (99.9 %) * * *",
+                           "* * * Predictions (99.9 %) * * *",
+                           "\n 1 reading flagged: line 12 (studentized residual 22, Cook's "
+                           "distance 0.52); --cases lists every row\n"}) {
+    EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+  }
+  const ProgramRun cases = run(dir, "fit --degree 1 --cases line.csv");
+  EXPECT_EQ(cases.out.find("flagged"), std::string::npos);
+  EXPECT_NE(cases.out.find("* * * Statistics of the Rows * * *"), std::string::npos);
+  // Row 12 comes after the blank line, on line 16.
+  EXPECT_NE(cases.out.find("\n  16      0.8000"), std::string::npos) << cases.out;
+  EXPECT_NE(cases.out.find("  outlier, influential\n"), std::string::npos) << cases.out;
+}
+
+// A nearly perfect line: t and F far beyond the F9.3 field are shown in
+// significant-digit form, never as asterisks.
+TEST(Program, HugeStatisticsNeverPrintAsAsterisks) {
+  TempDir dir;
+  test::write_file(dir.file("exact.csv"), "x,y\n1,3\n2,5.0000001\n3,7\n4,8.9999999\n5,11\n6,13\n");
+  const ProgramRun r = run(dir, "fit --degree 1 --cases exact.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("**"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("E+0"), std::string::npos) << r.out;
+}
+
 TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
   TempDir dir;
   test::write_file(dir.file("lab.csv"), lab_csv());
@@ -275,6 +387,16 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
        "ksatfit: zero.csv: no row carries weight (every weight or frequency is 0)\n"},
       {"fit --frequency f --weight w --precision single weightless.csv", 2,
        "ksatfit: weightless.csv: no row carries weight (every weight or frequency is 0)\n"},
+      {"fit --level 0 lab.csv", 2,
+       "ksatfit: --level: 0 is not above 0 and below 100 (percent) (ksatfit fit --help shows "
+       "the options)\n"},
+      {"fit --level 100 lab.csv", 2,
+       "ksatfit: --level: 100 is not above 0 and below 100 (percent) (ksatfit fit --help shows "
+       "the options)\n"},
+      {"fit --predict abc lab.csv", 2,
+       "ksatfit: --predict: \"abc\" is not a number (ksatfit fit --help shows the options)\n"},
+      {"fit --predict 0.5,,1 lab.csv", 2,
+       "ksatfit: --predict: \"\" is not a number (ksatfit fit --help shows the options)\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -352,7 +474,8 @@ TEST(GroupFits, EachGroupIsTheFitOfAFileOfItsRows) {
   for (const char* precision : {"--precision single", "--precision double"}) {
     for (const char* options : {"", "--weight w --frequency f", "--degree 3 --frequency f",
                                 "--max-degree 4 --select r2 --crit 99.9 --weight w",
-                                "--max-degree 3 --select lack-of-fit"}) {
+                                "--max-degree 3 --select lack-of-fit --level 90",
+                                "--predict 0.5,0.7 --predict 0.9 --level 99 --weight w"}) {
       const std::string asked = std::string(precision) + " " + options + " --x depth --y ksat";
       SCOPED_TRACE(asked);
       const ProgramRun by = run(dir, "fit --json --by lot " + asked + " lots.csv");
@@ -366,6 +489,14 @@ TEST(GroupFits, EachGroupIsTheFitOfAFileOfItsRows) {
         nlohmann::json group_line = lines[k], file_fit = nlohmann::json::parse(one.out);
         EXPECT_EQ(group_line["group"], order[k]);
         EXPECT_EQ(group_line["file"], "lots.csv");
+        // Flagged readings are named by their lines in the whole file.
+        std::vector<int> lines_in_file;
+        for (std::size_t i = 0; i < lots.rows.size(); ++i) {
+          if (lots.rows[i].first == order[k]) lines_in_file.push_back(static_cast<int>(i) + 2);
+        }
+        nlohmann::json flagged = nlohmann::json::array();
+        for (const auto& line : file_fit["flagged"]) flagged.push_back(lines_in_file[line.get<int>() - 2]);
+        file_fit["flagged"] = flagged;
         for (auto* j : {&group_line, &file_fit}) {
           j->erase("group");
           j->erase("file");
