@@ -55,8 +55,8 @@ std::ptrdiff_t flagged(const BasicPolynomialFit<Real>& fit) {
 // The note of a group: its error, else its first warning (and how many more).
 template <class Real>
 std::string note(const FitOutcome<Real>& g) {
-  // Short enough for the note to share a block of the table with two columns.
-  constexpr std::size_t kLimit = 34;
+  // The start of the message only: the whole of it is on standard error.
+  constexpr std::size_t kLimit = 40;
   if (g.error) return "failed: " + brief(g.error->text, kLimit);
   if (g.fit->warnings.empty()) return {};
   std::string text = "warning: " + brief(g.fit->warnings.front().text, kLimit);
@@ -164,8 +164,10 @@ void print_group_table(const RunDescription& run, const std::vector<FitOutcome<R
   std::vector<std::string> notes;
   notes.reserve(fits.size());
   for (const auto& g : fits) notes.push_back(note(g));
-  t.columns.push_back(text_column("Note", std::move(notes)));
-  T1TAB(t);
+  if (std::any_of(notes.begin(), notes.end(), [](const auto& n) { return !n.empty(); })) {
+    t.columns.push_back(text_column("Note", std::move(notes)));
+  }
+  print_wide(t);
 
   // Each group's predictions and row statistics, when asked, under its name;
   // otherwise one line counts the flagged readings.

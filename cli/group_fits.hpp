@@ -45,7 +45,7 @@ struct FitOutcome {
 // lack-of-fit probability where x is replicated, the number of readings
 // flagged as outliers or influential, and a short note of the
 // group's error or first warning. Written through the table writer like the
-// tool's other tables, after a heading that names file, columns (run.by the
+// tool's other tables, on a wide page, after a heading that names file, columns (run.by the
 // group column) and precision. Then each group's predictions and row
 // statistics where asked, or a line counting the flagged readings.
 template <class Real>

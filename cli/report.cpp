@@ -222,14 +222,18 @@ void print_cases(const BasicPolynomialFit<Real>& fit, const std::vector<int>& li
     columns.back().cells.push_back(notes[i]);
   }
   t.columns = std::move(columns);
+  print_wide(t);
+}
+
+}  // namespace
+
+void print_wide(const TextTable& t) {
   int width = 0;
   TABGET(1, width);
   TABSET(1, 132);
   T1TAB(t);
   TABSET(1, width);
 }
-
-}  // namespace
 
 std::string shortest(float value) {
   char buffer[32];

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ksatfit/fit.hpp"
+#include "tables/table_layout.hpp"
 
 namespace ksatfit::cli {
 
@@ -95,6 +96,11 @@ void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit
 template <class Real>
 void print_extras(const RunDescription& run, const BasicPolynomialFit<Real>& fit,
                   const BasicReportExtras<Real>& extras, std::FILE* out);
+
+// Writes a table through the table writer on a page 132 columns wide (the
+// line printer's), for the tool's tables that are wider than a screen; the
+// page width is put back after.
+void print_wide(const TextTable& t);
 
 // The fit as one JSON object, with its "precision" ("single" or "double"),
 // its "level" (percent), each coefficient's interval, the covariance, the
