@@ -519,6 +519,19 @@ TEST(GroupFits, EachGroupIsTheFitOfAFileOfItsRows) {
     at = table.out.find(row, at);
     EXPECT_NE(at, std::string::npos) << row << "\n" << table.out;
   }
+  // Predictions and row statistics: each group's tables under its name, in
+  // order, after the summary.
+  const ProgramRun extras =
+      run(dir, "fit --by lot --x depth --y ksat --predict 0.5,0.8 --cases lots.csv");
+  ASSERT_EQ(extras.status, 0) << extras.err;
+  at = extras.out.find("* * * Fits by Group * * *");
+  for (const auto& g : order) {
+    for (const std::string& part : {"\n lot \"" + g + "\":\n", std::string("Predictions (95 %)"),
+                                   std::string("Statistics of the Rows")}) {
+      at = extras.out.find(part, at);
+      ASSERT_NE(at, std::string::npos) << g << ": " << part << "\n" << extras.out;
+    }
+  }
 }
 
 // Groups whose fits fail (constant x, one row, no weight) get their error in

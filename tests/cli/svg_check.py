@@ -136,6 +136,15 @@ def main():
         worked = 0 if p is panels[3] else 1
         check(len(curves) == worked, "a curve where the fit worked")
         check(len(bands) == worked, "a confidence band where the fit worked")
+    # A reading far off its group's curve is flagged in its panel, titled
+    # with its line in the file.
+    text = "x,y,lot\n" + "".join(f"{0.1 * i!r},{1 + 0.1 * i + (3 if i == 7 else 0)!r},S\n"
+                                   for i in range(15))
+    root = svg_of(program, work, "flagged", text, ["--by", "3"])
+    flags = [c for g in root.iter(SVG + "g") if g.get("class") == "flagged"
+             for c in g.iter(SVG + "circle")]
+    check(any("".join(c.itertext()) == "line 9" for c in flags),
+          "the flagged reading of line 9: %s" % ["".join(c.itertext()) for c in flags])
     print("svg checks failed:", failures)
     sys.exit(1 if failures else 0)
 
