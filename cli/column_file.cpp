@@ -135,7 +135,28 @@ bool looks_like_data(const std::vector<std::string_view>& cells, char separator)
   });
 }
 
-std::string quoted(std::string_view s) { return '"' + std::string(s) + '"'; }
+// A text in quotes as it stands in the file, with control characters
+// written as escapes: a stray carriage return would otherwise send the
+// terminal's cursor back and hide what came before it.
+std::string quoted(std::string_view s) {
+  std::string out = "\"";
+  for (char c : s) {
+    const auto code = static_cast<unsigned char>(c);
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (code < 0x20 || code == 0x7f) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[code >> 4];
+      out += kHex[code & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
 
 struct Layout {
   char separator = ' ';
@@ -229,6 +250,11 @@ BasicFitData<Real> read_columns(std::string_view text, const ColumnRequest& requ
   data.y_name = add(request.y, "2", data.y);
   add(request.weight, "", data.weights);
   add(request.frequency, "", data.frequencies);
+  std::size_t group_index = 0;
+  if (!request.group.empty()) {
+    group_index = resolve(request.group, layout);
+    data.group_name = column_label(layout, group_index);
+  }
 
   auto take_row = [&](int number) {
     if (cells.size() != layout.columns) {
@@ -243,6 +269,7 @@ BasicFitData<Real> read_columns(std::string_view text, const ColumnRequest& requ
       if (result != Conversion::ok) bad_cell<Real>(number, target.name, cell, result);
       target.values->push_back(value);
     }
+    if (!request.group.empty()) data.groups.emplace_back(cells[group_index]);
     data.lines.push_back(number);
   };
   if (!data.has_header) take_row(cursor.number());

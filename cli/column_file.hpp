@@ -17,9 +17,10 @@ class InputError : public std::runtime_error {
 };
 
 // The columns a fit asks for: 1-based numbers ("2") or header names ("y");
-// an empty text means "not used".
+// an empty text means "not used". The group column is read as text.
 struct ColumnRequest {
   std::string x, y, weight, frequency;
+  std::string group = {};  // defaulted: a request of the four others is whole
 };
 
 // The columns read, one value per data row, each decimal number correctly
@@ -29,6 +30,8 @@ struct BasicFitData {
   std::string x_name, y_name;
   std::vector<Real> x, y, weights, frequencies;  // weights, frequencies empty when unused
   std::vector<int> lines;                       // each row's 1-based line number in the text
+  std::string group_name;
+  std::vector<std::string> groups;  // the group column's cells as written; empty when unused
   char separator = ' ';                         // ',', ';', '\t' or ' ' (blanks)
   bool has_header = false;
 };

@@ -1,11 +1,12 @@
 // ksatfit: fits a polynomial to two columns of a data file and prints the
-// library's tables, or writes them as JSON, and optionally plots the fit. The
-// fit is computed in double precision, or with --precision single in the
-// programs' own single-precision arithmetic. Every fit reports the
-// coefficients' confidence intervals and names the readings that stand out;
-// --predict and --cases add the predictions and every row's statistics.
-// Exit status: 0 done, 1 the fit failed (a fatal condition of the library),
-// 2 a usage or input error (nothing written then).
+// library's tables, or writes them as JSON, and optionally plots the fit;
+// with --by, one fit per group of rows. The fit is computed in double
+// precision, or with --precision single in the programs' own single-precision
+// arithmetic. Every fit reports the coefficients' confidence intervals and
+// names the readings that stand out; --predict and --cases add the
+// predictions and every row's statistics.
+// Exit status: 0 done, 1 the fit (or a group's fit) failed (a fatal condition
+// of the library), 2 a usage or input error (nothing written then).
 #include <cerrno>
 #include <cmath>
 #include <cstddef>
@@ -21,6 +22,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/column_file.hpp"
+#include "cli/group_fits.hpp"
 #include "cli/report.hpp"
 #include "cli/svg_plot.hpp"
 #include "ksatfit/fit.hpp"
@@ -66,6 +68,9 @@ std::string read_all(const std::string& file) {
   if (failed) fail(file + ": cannot read the file");
   return text;
 }
+
+// The file's name in messages and headings.
+std::string shown_name(const Arguments& a) { return a.file == "-" ? "(standard input)" : a.file; }
 
 // The criterion of --select in percent, as given or its default.
 double requested_crit(const Arguments& a) {
@@ -139,53 +144,104 @@ bool no_row_carries_weight(const BasicFitData<Real>& data) {
   return kept;
 }
 
+// The one fit behind both a whole file's and each group's: the data's rows
+// with the options asked for, and what its report is to show.
+// What the report shows beyond the fit: the predictions asked for, every
+// row's statistics if asked, and the rows' line numbers in the file.
 template <class Real>
-int run_fit(const Arguments& a, const std::string& text) {
-  const std::string shown = a.file == "-" ? "(standard input)" : a.file;
-  BasicFitData<Real> data;
-  try {
-    data = a.scratch ? read_scratch<Real>(text, a.skip)
-                     : read_columns<Real>(text, a.columns, a.skip);
-  } catch (const InputError& e) {
-    fail(shown + ": " + e.what());
-  }
-  if (no_row_carries_weight(data)) {
-    fail(shown + ": no row carries weight (every weight or frequency is 0)");
-  }
-  const std::vector<Real> to_predict = abscissas_to_predict<Real>(a.predict);
-  const BasicFitOptions<Real> options = options_for(a, data);
-  BasicPolynomialFit<Real> fit;
-  try {
-    fit = fit_polynomial(data.x, data.y, options);
-  } catch (const FitError& e) {
-    std::fprintf(stderr, "ksatfit: %s: the fit failed: %s (%s, code %d)\n", shown.c_str(), e.what(),
-                 e.routine().c_str(), e.code());
-    return 1;
-  }
-  for (const auto& w : fit.warnings) {
-    std::fprintf(stderr, "ksatfit: warning from %s (type %d, code %d): %s\n", w.routine.c_str(),
-                 w.type, w.code, w.text.c_str());
-  }
-
-  RunDescription run{shown, data.x_name, data.y_name, "", "", a.select,
-                     a.select.empty() ? 0.0 : requested_crit(a), a.level};
+BasicReportExtras<Real> extras_for(const Arguments& a, const BasicFitData<Real>& data,
+                                   const BasicPolynomialFit<Real>& fit) {
   BasicReportExtras<Real> extras;
-  extras.predictions = fit.predict(to_predict, static_cast<Real>(a.level / 100));
+  extras.predictions =
+      fit.predict(abscissas_to_predict<Real>(a.predict), static_cast<Real>(a.level / 100));
   extras.cases = a.cases;
   extras.lines = data.lines;
-  if (!a.columns.weight.empty()) run.weight_name = a.columns.weight;
-  if (!a.columns.frequency.empty()) run.frequency_name = a.columns.frequency;
+  return extras;
+}
 
-  if (!a.plot.empty()) {
+constexpr const char* kNoWeight = "no row carries weight (every weight or frequency is 0)";
+
+template <class Real>
+FitOutcome<Real> fit_data(const Arguments& a, const BasicFitData<Real>& data, std::string group) {
+  FitOutcome<Real> outcome{std::move(group), std::nullopt, {}, std::nullopt};
+  if (no_row_carries_weight(data)) {
+    // The tool's own condition, not the library's: no routine, no code.
+    outcome.error = FitMessage{4, 0, "", kNoWeight};
+    return outcome;
+  }
+  try {
+    outcome.fit = fit_polynomial(data.x, data.y, options_for(a, data));
+  } catch (const FitError& e) {
+    outcome.error = FitMessage{e.type(), e.code(), e.routine(), e.what()};
+    return outcome;
+  }
+  outcome.extras = extras_for(a, data, *outcome.fit);
+  return outcome;
+}
+
+// The library's messages of a fit on standard error: the condition that
+// stopped it, naming `where` it happened, or its warnings after `prefix`.
+template <class Real>
+void report_messages(const FitOutcome<Real>& outcome, const std::string& where,
+                     const std::string& prefix) {
+  if (outcome.error) {
+    const FitMessage& e = *outcome.error;
     const std::string source =
-        a.file == "-" ? shown : std::filesystem::path(a.file).filename().string();
-    const PlotText labels{data.y_name + " against " + data.x_name + " (" + source + ")",
-                          data.x_name, data.y_name, equation_text(fit, data.y_name, 6)};
-    try {
-      write_file_safely(a.plot, svg_plot<Real>(data.x, data.y, fit, labels, a.level, data.lines));
-    } catch (const std::exception& e) {
-      fail(e.what());
-    }
+        e.routine.empty() ? "" : " (" + e.routine + ", code " + std::to_string(e.code) + ")";
+    std::fprintf(stderr, "ksatfit: %s: the fit failed: %s%s\n", where.c_str(), e.text.c_str(),
+                 source.c_str());
+    return;
+  }
+  for (const auto& w : outcome.fit->warnings) {
+    std::fprintf(stderr, "ksatfit: %swarning from %s (type %d, code %d): %s\n", prefix.c_str(),
+                 w.routine.c_str(), w.type, w.code, w.text.c_str());
+  }
+}
+
+template <class Real>
+RunDescription describe(const Arguments& a, const BasicFitData<Real>& data) {
+  RunDescription run;
+  run.file = shown_name(a);
+  run.x_name = data.x_name;
+  run.y_name = data.y_name;
+  run.weight_name = a.columns.weight;
+  run.frequency_name = a.columns.frequency;
+  run.selection = a.select;
+  run.crit = a.select.empty() ? 0.0 : requested_crit(a);
+  run.level = a.level;
+  run.by = data.group_name;
+  return run;
+}
+
+// "ksat against depth (lot3.csv)", with " by lot" in a fit by group.
+template <class Real>
+std::string plot_title(const Arguments& a, const BasicFitData<Real>& data) {
+  const std::string source =
+      a.file == "-" ? shown_name(a) : std::filesystem::path(a.file).filename().string();
+  const std::string by = data.group_name.empty() ? "" : " by " + data.group_name;
+  return data.y_name + " against " + data.x_name + by + " (" + source + ")";
+}
+
+void write_plot(const std::string& path, const std::string& svg) {
+  try {
+    write_file_safely(path, svg);
+  } catch (const std::exception& e) {
+    fail(e.what());
+  }
+}
+
+template <class Real>
+int run_fit(const Arguments& a, const BasicFitData<Real>& data) {
+  const FitOutcome<Real> outcome = fit_data(a, data, {});
+  report_messages(outcome, shown_name(a), "");
+  if (outcome.error) return 1;
+  const BasicPolynomialFit<Real>& fit = *outcome.fit;
+  const RunDescription run = describe(a, data);
+  const BasicReportExtras<Real>& extras = outcome.extras;
+  if (!a.plot.empty()) {
+    const PlotText labels{plot_title(a, data), data.x_name, data.y_name,
+                          equation_text(fit, data.y_name, 6)};
+    write_plot(a.plot, svg_plot<Real>(data.x, data.y, fit, labels, a.level, data.lines));
   }
   if (a.json) {
     std::cout << fit_json(run, fit, extras).dump(2) << '\n';
@@ -194,6 +250,80 @@ int run_fit(const Arguments& a, const std::string& text) {
   }
   std::cout.flush();
   return 0;
+}
+
+// More panels than this make a page nobody reads.
+constexpr std::size_t kMostPanels = 100;
+
+// Each group's rows fitted as a file of their own; every group is written,
+// and the status is 1 when any group's fit failed.
+template <class Real>
+int run_group_fits(const Arguments& a, const BasicFitData<Real>& data) {
+  const std::string shown = shown_name(a);
+  const Groups groups = group_rows(data.groups);
+  const std::string column = "column \"" + data.group_name + "\"";
+  if (groups.names.empty()) fail(shown + ": no row has a value in " + column);
+  if (!a.plot.empty() && groups.names.size() > kMostPanels) {
+    fail("--plot draws at most " + std::to_string(kMostPanels) + " groups, and " + column +
+         " of " + shown + " has " + std::to_string(groups.names.size()));
+  }
+  if (groups.without_group > 0) {
+    const bool one = groups.without_group == 1;
+    std::fprintf(stderr, "ksatfit: %s: %s %s no value in %s and %s left out\n", shown.c_str(),
+                 std::to_string(groups.without_group).c_str(), one ? "row has" : "rows have",
+                 column.c_str(), one ? "was" : "were");
+  }
+
+  std::vector<BasicFitData<Real>> parts;
+  std::vector<FitOutcome<Real>> fits;
+  fits.reserve(groups.names.size());
+  bool failed = false;
+  for (std::size_t g = 0; g < groups.names.size(); ++g) {
+    BasicFitData<Real> part = rows_of(data, groups.rows[g]);
+    fits.push_back(fit_data(a, part, groups.names[g]));
+    const std::string group = "group \"" + groups.names[g] + "\"";
+    report_messages(fits.back(), shown + ", " + group, group + ": ");
+    failed = failed || fits.back().error.has_value();
+    if (!a.plot.empty()) parts.push_back(std::move(part));
+  }
+
+  if (!a.plot.empty()) {
+    std::vector<PlotPanel<Real>> panels;
+    for (std::size_t g = 0; g < fits.size(); ++g) {
+      panels.push_back({fits[g].group, parts[g].x, parts[g].y,
+                        fits[g].fit ? &*fits[g].fit : nullptr, parts[g].lines});
+    }
+    const PlotText labels{plot_title(a, data), data.x_name, data.y_name, ""};
+    write_plot(a.plot, svg_small_multiples<Real>(panels, labels, a.level));
+  }
+  RunDescription run = describe(a, data);
+  if (a.json) {
+    std::string lines;
+    for (const auto& f : fits) {
+      run.group = f.group;
+      lines += (f.fit ? fit_json(run, *f.fit, f.extras) : failure_json<Real>(run, *f.error)).dump();
+      lines += '\n';
+    }
+    std::cout << lines;
+  } else {
+    print_group_table(run, fits, stdout);
+  }
+  std::cout.flush();
+  return failed ? 1 : 0;
+}
+
+template <class Real>
+int run(const Arguments& a, const std::string& text) {
+  BasicFitData<Real> data;
+  try {
+    data = a.scratch ? read_scratch<Real>(text, a.skip)
+                     : read_columns<Real>(text, a.columns, a.skip);
+  } catch (const InputError& e) {
+    fail(shown_name(a) + ": " + e.what());
+  }
+  if (!a.columns.group.empty()) return run_group_fits(a, data);
+  if (no_row_carries_weight(data)) fail(shown_name(a) + ": " + kNoWeight);
+  return run_fit(a, data);
 }
 
 // Checks that an option's value is a T before its range is checked, so that
@@ -245,10 +375,14 @@ int main(int argc, char** argv) {
   fit->add_option("--y", a.columns.y, "the y column (default 2)");
   fit->add_option("--weight", a.columns.weight, "a column of weights");
   fit->add_option("--frequency", a.columns.frequency, "a column of frequencies");
+  fit->add_option("--by", a.columns.group,
+                  "fit each group of rows apart: the groups are the distinct values of this\n"
+                  "column; one summary table (or a JSON line per group), and with --plot\n"
+                  "a panel per group (at most 100)");
   auto* scratch = fit->add_flag("--scratch", a.scratch,
                                 "read FILE as a scratch file's pair records (x in columns 2-9,\n"
                                 "y in columns 11-22)");
-  for (const char* column : {"--x", "--y", "--weight", "--frequency"}) {
+  for (const char* column : {"--x", "--y", "--weight", "--frequency", "--by"}) {
     fit->get_option(column)->excludes(scratch);
   }
   fit->add_option("--skip", a.skip, "pass over N lines first")
@@ -298,5 +432,5 @@ int main(int argc, char** argv) {
     fail(std::string(e.what()) + " (ksatfit fit --help shows the options)");
   }
   const std::string text = read_all(a.file);
-  return a.precision == "single" ? run_fit<float>(a, text) : run_fit<double>(a, text);
+  return a.precision == "single" ? run<float>(a, text) : run<double>(a, text);
 }

@@ -43,6 +43,28 @@ Json f_test(const BasicFTest<Real>& row, int degree) {
 
 Json name_or_null(const std::string& name) { return name.empty() ? Json(nullptr) : Json(name); }
 
+Json message_json(const FitMessage& m) {
+  return {{"type", m.type}, {"code", m.code}, {"routine", name_or_null(m.routine)},
+          {"text", m.text}};
+}
+
+// What was asked of the run, the start of every object it writes.
+template <class Real>
+Json description_json(const RunDescription& run) {
+  Json j = {{"file", run.file}};
+  if (!run.by.empty()) j["group"] = run.group;
+  j["precision"] = precision_name(Real{});
+  j["x"] = run.x_name;
+  j["y"] = run.y_name;
+  j["weight"] = name_or_null(run.weight_name);
+  j["frequency"] = name_or_null(run.frequency_name);
+  j["selection"] = run.selection.empty()
+                       ? Json(nullptr)
+                       : Json{{"rule", run.selection}, {"crit", number(run.crit)}};
+  j["level"] = number(run.level);
+  return j;
+}
+
 // A matrix of F tests, one row per degree, in column order for TABMAT.
 template <class Real>
 std::vector<float> test_matrix(const std::vector<BasicFTest<Real>>& rows) {
@@ -78,13 +100,14 @@ constexpr std::string_view kDegreeHeading = "Degree of%/Polynomial";
 constexpr std::string_view kTestHeadings[] = {"Degrees of%/Freedom", "Sum of%/Squares",
                                               "%/F-statistic", "Prob. of%/Larger F"};
 
-// The lack-of-fit tests mean something only with replicated x: pure error
-// with degrees of freedom.
+}  // namespace
+
 template <class Real>
 bool lack_of_fit_testable(const BasicPolynomialFit<Real>& fit) {
   return fit.pure_error && fit.pure_error->df > 0 && !fit.lack_of_fit.empty();
 }
 
+namespace {
 
 std::string significant_digits(double value, int digits) {
   char buffer[40];
@@ -199,14 +222,18 @@ void print_cases(const BasicPolynomialFit<Real>& fit, const std::vector<int>& li
     columns.back().cells.push_back(notes[i]);
   }
   t.columns = std::move(columns);
+  print_wide(t);
+}
+
+}  // namespace
+
+void print_wide(const TextTable& t) {
   int width = 0;
   TABGET(1, width);
   TABSET(1, 132);
   T1TAB(t);
   TABSET(1, width);
 }
-
-}  // namespace
 
 std::string shortest(float value) {
   char buffer[32];
@@ -278,23 +305,34 @@ std::string flagged_summary(const BasicPolynomialFit<Real>& fit, const std::vect
 }
 
 template <class Real>
-void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out,
-                  const BasicReportExtras<Real>& extras) {
+void print_heading(const RunDescription& run, std::FILE* out) {
   std::fprintf(out, "\n ksatfit: %s   (%s precision)\n", run.file.c_str(), precision_name(Real{}));
   std::fprintf(out, "   x: \"%s\"   y: \"%s\"", run.x_name.c_str(), run.y_name.c_str());
   if (!run.weight_name.empty()) std::fprintf(out, "   weight: \"%s\"", run.weight_name.c_str());
   if (!run.frequency_name.empty()) {
     std::fprintf(out, "   frequency: \"%s\"", run.frequency_name.c_str());
   }
-  std::fprintf(out, "\n   rows used: %d   left out (missing values): %d\n", fit.n_used,
-               fit.n_missing);
-  std::fprintf(out, "   degree fitted: %d (%s %d", fit.degree_fitted,
-               run.selection.empty() ? "asked for" : "at most", fit.degree);
-  if (run.selection == "r2") std::fprintf(out, ", lowest with R-squared >= %s %%", shortest(run.crit).c_str());
+  if (!run.by.empty()) std::fprintf(out, "   by: \"%s\"", run.by.c_str());
+  std::fputc('\n', out);
+}
+
+std::string degree_request(const RunDescription& run, int degree) {
+  std::string text = (run.selection.empty() ? "asked for " : "at most ") + std::to_string(degree);
+  if (run.selection == "r2") text += ", lowest with R-squared >= " + shortest(run.crit) + " %";
   if (run.selection == "lack-of-fit") {
-    std::fprintf(out, ", lowest without lack of fit at %s %%", shortest(run.crit).c_str());
+    text += ", lowest without lack of fit at " + shortest(run.crit) + " %";
   }
-  std::fprintf(out, ")\n   %s\n", equation_text(fit, run.y_name).c_str());
+  return text;
+}
+
+template <class Real>
+void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out,
+                  const BasicReportExtras<Real>& extras) {
+  print_heading<Real>(run, out);
+  std::fprintf(out, "   rows used: %d   left out (missing values): %d\n", fit.n_used,
+               fit.n_missing);
+  std::fprintf(out, "   degree fitted: %d (%s)\n   %s\n", fit.degree_fitted,
+               degree_request(run, fit.degree).c_str(), equation_text(fit, run.y_name).c_str());
   std::fflush(out);
 
   static constexpr std::string_view kSources[] = {"Regression", "Residual", "Corrected Total"};
@@ -332,6 +370,12 @@ void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit
     TABMAT("%/* * * Tests of Lack of Fit * * *", rows, 4, m.data(), rows,
            format_of(m, fit.lack_of_fit.size()), kDegreeHeading, nullptr, kTestHeadings);
   }
+  print_extras(run, fit, extras, out);
+}
+
+template <class Real>
+void print_extras(const RunDescription& run, const BasicPolynomialFit<Real>& fit,
+                  const BasicReportExtras<Real>& extras, std::FILE* out) {
   if (!extras.predictions.empty()) print_predictions(run, extras.predictions);
   if (extras.cases) {
     print_cases(fit, extras.lines);
@@ -388,30 +432,20 @@ Json fit_json(const RunDescription& run, const BasicPolynomialFit<Real>& fit,
                    {"tests", tests}};
   }
   Json warnings = Json::array();
-  for (const auto& w : fit.warnings) {
-    warnings.push_back({{"type", w.type}, {"code", w.code}, {"routine", w.routine}, {"text", w.text}});
-  }
-  Json json = {{"file", run.file},
-          {"precision", precision_name(Real{})},
-          {"x", run.x_name},
-          {"y", run.y_name},
-          {"weight", name_or_null(run.weight_name)},
-          {"frequency", name_or_null(run.frequency_name)},
-          {"selection", run.selection.empty() ? Json(nullptr)
-                                              : Json{{"rule", run.selection}, {"crit", number(run.crit)}}},
-          {"level", number(run.level)},
-          {"degree_requested", fit.degree},
-          {"degree_fitted", fit.degree_fitted},
-          {"n_used", fit.n_used},
-          {"n_missing", fit.n_missing},
-          {"equation", equation_text(fit, run.y_name)},
-          {"coefficients", coefficients},
-          {"covariance", covariance},
-          {"r_squared", number(fit.r_squared)},
-          {"anova", anova},
-          {"sequential", sequential},
-          {"lack_of_fit", lack_of_fit},
-          {"warnings", warnings}};
+  for (const auto& w : fit.warnings) warnings.push_back(message_json(w));
+  Json json = description_json<Real>(run);
+  json["degree_requested"] = fit.degree;
+  json["degree_fitted"] = fit.degree_fitted;
+  json["n_used"] = fit.n_used;
+  json["n_missing"] = fit.n_missing;
+  json["equation"] = equation_text(fit, run.y_name);
+  json["coefficients"] = std::move(coefficients);
+  json["covariance"] = std::move(covariance);
+  json["r_squared"] = number(fit.r_squared);
+  json["anova"] = std::move(anova);
+  json["sequential"] = std::move(sequential);
+  json["lack_of_fit"] = std::move(lack_of_fit);
+  json["warnings"] = std::move(warnings);
   if (!extras.predictions.empty()) {
     Json predictions = Json::array();
     for (const auto& q : extras.predictions) {
@@ -452,16 +486,28 @@ Json fit_json(const RunDescription& run, const BasicPolynomialFit<Real>& fit,
   return json;
 }
 
+template <class Real>
+Json failure_json(const RunDescription& run, const FitMessage& error) {
+  Json j = description_json<Real>(run);
+  j["error"] = message_json(error);
+  return j;
+}
+
 #define KSATFIT_REPORT(Real)                                                                   \
+  template bool lack_of_fit_testable(const BasicPolynomialFit<Real>&);                          \
   template std::string equation_text(const BasicPolynomialFit<Real>&, const std::string&, int); \
   template std::vector<BasicCaseStatistics<Real>> flagged_cases(                                \
       const BasicPolynomialFit<Real>&);                                                         \
   template std::string flagged_summary(const BasicPolynomialFit<Real>&,                         \
                                        const std::vector<int>&);                                \
+  template void print_heading<Real>(const RunDescription&, std::FILE*);                         \
+  template void print_extras(const RunDescription&, const BasicPolynomialFit<Real>&,             \
+                             const BasicReportExtras<Real>&, std::FILE*);                        \
   template void print_tables(const RunDescription&, const BasicPolynomialFit<Real>&, std::FILE*, \
                              const BasicReportExtras<Real>&);                                   \
   template Json fit_json(const RunDescription&, const BasicPolynomialFit<Real>&,                \
-                         const BasicReportExtras<Real>&);
+                         const BasicReportExtras<Real>&);                                       \
+  template Json failure_json<Real>(const RunDescription&, const FitMessage&);
 KSATFIT_REPORT(float)
 KSATFIT_REPORT(double)
 #undef KSATFIT_REPORT

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ksatfit/fit.hpp"
+#include "tables/table_layout.hpp"
 
 namespace ksatfit::cli {
 
@@ -21,6 +22,8 @@ struct RunDescription {
   std::string selection;                                    // "", "r2" or "lack-of-fit"
   double crit = 0;
   double level = 95;  // percent, in (0, 100): the level of every interval
+  std::string by;     // the group column of a fit by group, else empty
+  std::string group;  // the group fitted, in a fit by group
 };
 
 // What a report shows beyond the fit itself.
@@ -59,9 +62,22 @@ int line_of(std::span<const int> lines, int row);
 template <class Real>
 std::string flagged_summary(const BasicPolynomialFit<Real>& fit, const std::vector<int>& lines);
 
+// The lack-of-fit tests mean something only with replicated x: pure error
+// with degrees of freedom.
+template <class Real>
+bool lack_of_fit_testable(const BasicPolynomialFit<Real>& fit);
+
 // A float (double) as text, shortest form that reads back as the same value.
 std::string shortest(float value);
 std::string shortest(double value);
+
+// The first lines of the heading: the file, the precision of Real, and the
+// columns used.
+template <class Real>
+void print_heading(const RunDescription& run, std::FILE* out);
+
+// "asked for 2", or "at most 4, lowest with R-squared >= 99 %".
+std::string degree_request(const RunDescription& run, int degree);
 
 // The heading, with the precision of the fit, then the tables of the fit
 // through the table writers (on the unit of UMACH entry 2): the analysis of
@@ -75,13 +91,29 @@ template <class Real>
 void print_tables(const RunDescription& run, const BasicPolynomialFit<Real>& fit, std::FILE* out,
                   const BasicReportExtras<Real>& extras = {});
 
+// The end of print_tables alone: the predictions of `extras` (if any), then
+// every row's statistics (if asked) or the line naming the flagged readings.
+template <class Real>
+void print_extras(const RunDescription& run, const BasicPolynomialFit<Real>& fit,
+                  const BasicReportExtras<Real>& extras, std::FILE* out);
+
+// Writes a table through the table writer on a page 132 columns wide (the
+// line printer's), for the tool's tables that are wider than a screen; the
+// page width is put back after.
+void print_wide(const TextTable& t);
+
 // The fit as one JSON object, with its "precision" ("single" or "double"),
 // its "level" (percent), each coefficient's interval, the covariance, the
 // "predictions" and "cases" of `extras` when asked and the "flagged" line
 // numbers; NaN and infinities are null. A number reads back as the same
-// float (or double).
+// float (or double). In a fit by group, "group" follows "file".
 template <class Real>
 nlohmann::ordered_json fit_json(const RunDescription& run, const BasicPolynomialFit<Real>& fit,
                                 const BasicReportExtras<Real>& extras = {});
+
+// What a fit that failed has to show in JSON: the run's description as in
+// fit_json, then "error" with the condition's type, code, routine and text.
+template <class Real>
+nlohmann::ordered_json failure_json(const RunDescription& run, const FitMessage& error);
 
 }  // namespace ksatfit::cli

@@ -27,6 +27,24 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
                      const BasicPolynomialFit<Real>& fit, const PlotText& text, double level = 95,
                      std::span<const int> lines = {});
 
+// One panel of small multiples: a group's points and its fit (none when the
+// fit failed), under the title given.
+template <class Real>
+struct PlotPanel {
+  std::string title;
+  std::span<const Real> x, y;
+  const BasicPolynomialFit<Real>* fit = nullptr;
+  std::span<const int> lines;  // the rows' line numbers in the file
+};
+
+// Small multiples: a grid of panels, as square as it goes, each with its
+// points, curve and the confidence band of the mean at `level` percent on
+// scales of its own, under one title and a legend; the x and y names label
+// the page once. text.equation is not used.
+template <class Real>
+std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const PlotText& text,
+                                double level);
+
 // Writes `svg` to a temporary file beside `path` and renames it into place,
 // so that `path` is either left as it was or holds the whole plot. Throws
 // std::runtime_error naming the file when that fails.

@@ -73,6 +73,21 @@ TEST(ColumnFile, NamesWeightsAndSkip) {
   EXPECT_EQ(read_columns("1 2\n", {}, 0).x_name, "1");
 }
 
+// The group column is text, by name or number, cell by cell as written
+// (without the blanks and quotes around it).
+TEST(ColumnFile, GroupColumnIsReadAsText) {
+  const std::string text = "x,lot,y\n1, A-7 ,2\n2,\"B\",3\n3,,4\n4,07,5\n";
+  for (const char* column : {"lot", "2"}) {
+    ColumnRequest request;
+    request.y = "y";
+    request.group = column;
+    const FitData data = read_columns(text, request, 0);
+    EXPECT_EQ(data.group_name, "lot");
+    EXPECT_EQ(data.groups, (std::vector<std::string>{"A-7", "B", "", "07"}));
+    expect_same(data.y, {2, 3, 4, 5});
+  }
+}
+
 TEST(ColumnFile, BadInputNamesLineAndColumn) {
   const struct {
     std::string text;
@@ -94,6 +109,10 @@ TEST(ColumnFile, BadInputNamesLineAndColumn) {
       {"x;y\n1,2,3;4\n", {}, "line 2, column \"x\": \"1,2,3\" is not a number"},
       {"x,y\n1,--2\n", {}, "line 2, column \"y\": \"--2\" is not a number"},
       {"x,y\n1,+-2\n", {}, "line 2, column \"y\": \"+-2\" is not a number"},
+      // A stray carriage return is shown, not sent to the terminal.
+      {"x,y\r\n1,0\r\r\n", {}, "line 2, column \"y\": \"0\\r\" is not a number"},
+      {"x,y\n1\r,2\n", {}, "line 2, column \"x\": \"1\\r\" is not a number"},
+      {"x,y\n1,2\x01\n", {}, "line 2, column \"y\": \"2\\x01\" is not a number"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -1,6 +1,7 @@
 // The ksatfit program run as a user runs it: its JSON and tables against the
-// library's own numbers, degree selection, standard input, and bad input
-// with its exit status, its one-line message and no plot written.
+// library's own numbers, degree selection, standard input, fits by group
+// against fits of files holding each group's rows, and bad input with its
+// exit status, its one-line message and no plot written.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -381,6 +383,10 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
        "ksatfit: negative.csv: the fit failed: The weight for row 1 of X was "
        "-1.0000000000000000E+00.  Weights must be nonnegative. (R2ORP, code 1)\n"},
       {"fit --precision quadruple lab.csv", 2, ""},
+      {"fit --frequency f zero.csv", 2,
+       "ksatfit: zero.csv: no row carries weight (every weight or frequency is 0)\n"},
+      {"fit --frequency f --weight w --precision single weightless.csv", 2,
+       "ksatfit: weightless.csv: no row carries weight (every weight or frequency is 0)\n"},
       {"fit --level 0 lab.csv", 2,
        "ksatfit: --level: 0 is not above 0 and below 100 (percent) (ksatfit fit --help shows "
        "the options)\n"},
@@ -391,10 +397,6 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
        "ksatfit: --predict: \"abc\" is not a number (ksatfit fit --help shows the options)\n"},
       {"fit --predict 0.5,,1 lab.csv", 2,
        "ksatfit: --predict: \"\" is not a number (ksatfit fit --help shows the options)\n"},
-      {"fit --frequency f zero.csv", 2,
-       "ksatfit: zero.csv: no row carries weight (every weight or frequency is 0)\n"},
-      {"fit --frequency f --weight w --precision single weightless.csv", 2,
-       "ksatfit: weightless.csv: no row carries weight (every weight or frequency is 0)\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -409,6 +411,245 @@ TEST(Program, BadInputExitsWithOneLineAndWritesNothing) {
       EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
     }
   }
+}
+
+// A table of lots: a header, then rows "lot,depth,ksat,w,f" of the groups
+// given, each row's group cell as written.
+struct Lots {
+  std::string header = "lot,depth,ksat,w,f\n";
+  std::vector<std::pair<std::string, std::string>> rows;  // group cell, the rest of the line
+  std::string csv() const {
+    std::string text = header;
+    for (const auto& [group, rest] : rows) text += group + "," + rest + "\n";
+    return text;
+  }
+  // The file a user would cut for one group: the header and its rows only.
+  std::string csv_of(const std::string& group) const {
+    std::string text = header;
+    for (const auto& [g, rest] : rows) {
+      if (g == group) text += g + "," + rest + "\n";
+    }
+    return text;
+  }
+};
+
+std::vector<nlohmann::json> json_lines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  return lines;
+}
+
+// Four groups whose rows interleave, replicated depths, weights and
+// frequencies that vary, a missing ksat, and rows without a group.
+Lots mixed_lots() {
+  Lots lots;
+  const char* names[] = {"north", "7", "south-2", "x y"};
+  unsigned state = 2024;
+  for (int i = 0; i < 72; ++i) {
+    state = state * 1103515245u + 12345u;
+    const double depth = 0.4 + 0.07 * (i % 9);
+    const double ksat = 7.7 - 24.4 * depth + 19.7 * depth * depth + (i % 4) * 0.3 +
+                        static_cast<double>((state >> 16) % 1000) * 1e-4;
+    char rest[96];
+    std::snprintf(rest, sizeof rest, "%.2f,%.5g,%.1f,%d", depth, ksat, 0.5 + (i % 3) * 0.75,
+                  1 + i % 2);
+    lots.rows.emplace_back(names[(i * 7 + i / 5) % 4], rest);
+  }
+  lots.rows[10].second = "0.55,NA,1,1";
+  lots.rows.emplace_back("", "0.5,1.5,1,1");
+  lots.rows.emplace_back("NA", "0.6,1.5,1,1");
+  return lots;
+}
+
+// Each group's JSON line is the JSON of a fit of a file holding only its
+// rows, number for number (so bit for bit), in either precision and with
+// every option passed on; the groups come in the order they first appear.
+TEST(GroupFits, EachGroupIsTheFitOfAFileOfItsRows) {
+  TempDir dir;
+  const Lots lots = mixed_lots();
+  test::write_file(dir.file("lots.csv"), lots.csv());
+  const std::vector<std::string> order = {"north", "x y", "south-2", "7"};
+  for (const auto& g : order) test::write_file(dir.file(g + ".csv"), lots.csv_of(g));
+  for (const char* precision : {"--precision single", "--precision double"}) {
+    for (const char* options : {"", "--weight w --frequency f", "--degree 3 --frequency f",
+                                "--max-degree 4 --select r2 --crit 99.9 --weight w",
+                                "--max-degree 3 --select lack-of-fit --level 90",
+                                "--predict 0.5,0.7 --predict 0.9 --level 99 --weight w"}) {
+      const std::string asked = std::string(precision) + " " + options + " --x depth --y ksat";
+      SCOPED_TRACE(asked);
+      const ProgramRun by = run(dir, "fit --json --by lot " + asked + " lots.csv");
+      ASSERT_EQ(by.status, 0) << by.err;
+      EXPECT_EQ(by.err, "ksatfit: lots.csv: 2 rows have no value in column \"lot\" and were left out\n");
+      const auto lines = json_lines(by.out);
+      ASSERT_EQ(lines.size(), order.size());
+      for (std::size_t k = 0; k < order.size(); ++k) {
+        const ProgramRun one = run(dir, "fit --json " + asked + " '" + order[k] + ".csv'");
+        ASSERT_EQ(one.status, 0) << one.err;
+        nlohmann::json group_line = lines[k], file_fit = nlohmann::json::parse(one.out);
+        EXPECT_EQ(group_line["group"], order[k]);
+        EXPECT_EQ(group_line["file"], "lots.csv");
+        // Flagged readings are named by their lines in the whole file.
+        std::vector<int> lines_in_file;
+        for (std::size_t i = 0; i < lots.rows.size(); ++i) {
+          if (lots.rows[i].first == order[k]) lines_in_file.push_back(static_cast<int>(i) + 2);
+        }
+        nlohmann::json flagged = nlohmann::json::array();
+        for (const auto& line : file_fit["flagged"]) flagged.push_back(lines_in_file[line.get<int>() - 2]);
+        file_fit["flagged"] = flagged;
+        for (auto* j : {&group_line, &file_fit}) {
+          j->erase("group");
+          j->erase("file");
+        }
+        EXPECT_EQ(group_line, file_fit) << order[k];
+      }
+    }
+  }
+  // The summary table: a row per group, in the same order, rows used and
+  // left out as the fits count them.
+  const ProgramRun table = run(dir, "fit --by lot --x depth --y ksat lots.csv");
+  ASSERT_EQ(table.status, 0) << table.err;
+  const auto lines = json_lines(run(dir, "fit --json --by lot --x depth --y ksat lots.csv").out);
+  std::size_t at = table.out.find("* * * Fits by Group * * *");
+  ASSERT_NE(at, std::string::npos) << table.out;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    char row[64];
+    std::snprintf(row, sizeof row, "\n%-7s  %6d  %6d       2", order[k].c_str(),
+                  lines[k]["n_used"].get<int>(), lines[k]["n_missing"].get<int>());
+    at = table.out.find(row, at);
+    EXPECT_NE(at, std::string::npos) << row << "\n" << table.out;
+  }
+  // Predictions and row statistics: each group's tables under its name, in
+  // order, after the summary.
+  const ProgramRun extras =
+      run(dir, "fit --by lot --x depth --y ksat --predict 0.5,0.8 --cases lots.csv");
+  ASSERT_EQ(extras.status, 0) << extras.err;
+  at = extras.out.find("* * * Fits by Group * * *");
+  for (const auto& g : order) {
+    for (const std::string& part : {"\n lot \"" + g + "\":\n", std::string("Predictions (95 %)"),
+                                   std::string("Statistics of the Rows")}) {
+      at = extras.out.find(part, at);
+      ASSERT_NE(at, std::string::npos) << g << ": " << part << "\n" << extras.out;
+    }
+  }
+}
+
+// Groups whose fits fail (constant x, one row, no weight) get their error in
+// their line and row; the others are written all the same, and the status
+// is 1. Each error is the one a fit of the group's own file reports (where
+// no row carries weight, that is an input error).
+TEST(GroupFits, AFailingGroupLeavesTheOthersWritten) {
+  TempDir dir;
+  Lots lots;
+  lots.header = "lot,depth,ksat,w\n";
+  for (int i = 0; i < 6; ++i) {
+    const std::string d = std::to_string(0.5 + 0.1 * i);
+    const double wobble = i % 2 * 0.01;
+    lots.rows.emplace_back("good", d + "," + std::to_string(2 - i * 0.3 + i * i * 0.05 + wobble) + ",1");
+    lots.rows.emplace_back("flat", "0.7," + std::to_string(1 + i * 0.1) + ",1");
+    lots.rows.emplace_back("unweighted", d + "," + std::to_string(1 + i * 0.2) + ",0");
+    lots.rows.emplace_back("also good", d + "," + std::to_string(3 - i * 0.2 + i * i * 0.07 - wobble) + ",2");
+  }
+  lots.rows.emplace_back("alone", "0.5,1,1");
+  test::write_file(dir.file("lots.csv"), lots.csv());
+  const std::vector<std::string> order = {"good", "flat", "unweighted", "also good", "alone"};
+  const ProgramRun by = run(dir, "fit --json --by lot --x depth --y ksat --weight w lots.csv");
+  EXPECT_EQ(by.status, 1);
+  const auto lines = json_lines(by.out);
+  ASSERT_EQ(lines.size(), order.size()) << by.out;
+  std::string errors;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    SCOPED_TRACE(order[k]);
+    EXPECT_EQ(lines[k]["group"], order[k]);
+    test::write_file(dir.file("one.csv"), lots.csv_of(order[k]));
+    const ProgramRun one = run(dir, "fit --json --x depth --y ksat --weight w one.csv");
+    if (one.status == 0) {
+      EXPECT_FALSE(lines[k].contains("error"));
+      EXPECT_EQ(lines[k]["coefficients"], nlohmann::json::parse(one.out)["coefficients"]);
+      continue;
+    }
+    ASSERT_TRUE(lines[k].contains("error")) << lines[k];
+    const auto& e = lines[k]["error"];
+    const std::string text = e["text"].get<std::string>();
+    EXPECT_GE(e["type"].get<int>(), 4);
+    EXPECT_FALSE(lines[k].contains("coefficients"));
+    if (e["routine"].is_null()) {
+      // The tool's own check: an input error for a whole file.
+      EXPECT_EQ(one.status, 2);
+      EXPECT_EQ(one.err, "ksatfit: one.csv: " + text + "\n");
+      errors += "ksatfit: lots.csv, group \"" + order[k] + "\": the fit failed: " + text + "\n";
+      continue;
+    }
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(one.err, "ksatfit: one.csv: the fit failed: " + text + " (" +
+                           e["routine"].get<std::string>() + ", code " +
+                           std::to_string(e["code"].get<int>()) + ")\n");
+    errors += "ksatfit: lots.csv, group \"" + order[k] + "\"" + one.err.substr(16);
+  }
+  EXPECT_EQ(by.err, errors);
+
+  const ProgramRun table = run(dir, "fit --by lot --x depth --y ksat --weight w lots.csv");
+  EXPECT_EQ(table.status, 1);
+  EXPECT_EQ(table.err, errors);
+  EXPECT_NE(table.out.find("groups: 5   failed: 3"), std::string::npos) << table.out;
+  // The note of a failed group: the start of its message.
+  const std::size_t flat = table.out.rfind("\nflat ");
+  ASSERT_NE(flat, std::string::npos) << table.out;
+  EXPECT_EQ(table.out.substr(flat, table.out.find('\n', flat + 1) - flat),
+            "\nflat        failed: Each value of the independent...")
+      << table.out;
+}
+
+// Usage and input errors of a fit by group: exit status 2, one line, nothing
+// written; and the line about rows that belong to no group.
+TEST(GroupFits, BadRequestsStopBeforeAnythingIsWritten) {
+  TempDir dir;
+  const auto groups_of = [](int n) {
+    std::string text = "x,y,lot\n";
+    for (int g = 0; g < n; ++g) {
+      for (int i = 0; i < 3; ++i) {
+        char row[48];
+        std::snprintf(row, sizeof row, "%d,%d,L%d\n", i, i * i + g, g);
+        text += row;
+      }
+    }
+    return text;
+  };
+  test::write_file(dir.file("101.csv"), groups_of(101));
+  test::write_file(dir.file("none.csv"), "x,y,lot\n1,2,\n2,3,NA\n");
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {"fit --by lot --plot plot.svg 101.csv",
+       "ksatfit: --plot draws at most 100 groups, and column \"lot\" of 101.csv has 101\n"},
+      {"fit --by lot --json --plot plot.svg 101.csv",
+       "ksatfit: --plot draws at most 100 groups, and column \"lot\" of 101.csv has 101\n"},
+      {"fit --by batch 101.csv",
+       "ksatfit: 101.csv: there is no column \"batch\" (the columns are \"x\", \"y\", \"lot\")\n"},
+      {"fit --by 4 101.csv", "ksatfit: 101.csv: there is no column 4 (the file has 3)\n"},
+      {"fit --by lot none.csv", "ksatfit: none.csv: no row has a value in column \"lot\"\n"},
+      {"fit --by lot --scratch 101.csv", ""},
+      {"fit --by 101.csv", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun r = run(dir, c.arguments);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("plot.svg")));
+    if (!c.message.empty()) {
+      EXPECT_EQ(r.err, c.message);
+    } else {
+      EXPECT_EQ(r.err.rfind("ksatfit: ", 0), 0u) << r.err;
+      EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+  }
+  test::write_file(dir.file("100.csv"), groups_of(100) + "1,1,NA\n");
+  const ProgramRun hundred = run(dir, "fit --by 3 --degree 1 --plot plot.svg 100.csv");
+  EXPECT_EQ(hundred.status, 0);
+  EXPECT_EQ(hundred.err, "ksatfit: 100.csv: 1 row has no value in column \"lot\" and was left out\n");
+  EXPECT_TRUE(std::filesystem::exists(dir.file("plot.svg")));
 }
 
 // Rows of frequency or weight 0 at abscissas of their own: the fit is the one

@@ -1,5 +1,6 @@
 """The plot is well-formed XML with one mark per plotted point, the curve, its
-bands and the flagged readings.
+bands and the flagged readings; with --by, one panel per group, titled with
+the group.
 
 Usage: svg_check.py [EMULATOR...] KSATFIT WORK_DIR
 """
@@ -11,18 +12,24 @@ import xml.etree.ElementTree as ET
 SVG = "{http://www.w3.org/2000/svg}"
 
 
-def plot(program, work, name, rows, header="x,y", options=()):
+def svg_of(program, work, name, text, options=(), status=0):
     data = os.path.join(work, name + ".csv")
     out = os.path.join(work, name + ".svg")
     with open(data, "w") as f:
-        f.write(header + "\n" + "".join(f"{x!r},{y!r}\n" for x, y in rows))
+        f.write(text)
     run = subprocess.run([*program, "fit", data, "--plot", out, *options],
                          capture_output=True, text=True)
-    assert run.returncode == 0, run.stderr
+    assert run.returncode == status, run.stderr
     root = ET.parse(out).getroot()  # raises unless well-formed
     assert root.tag == SVG + "svg"
     for bad in ("script", "image", "foreignObject", "use", "style"):
         assert not list(root.iter(SVG + bad)), bad
+    return root
+
+
+def plot(program, work, name, rows, header="x,y", options=()):
+    root = svg_of(program, work, name,
+                  header + "\n" + "".join(f"{x!r},{y!r}\n" for x, y in rows), options)
     groups = {g.get("id"): g for g in root.iter(SVG + "g")}
     texts = ["".join(t.itertext()) for t in root.iter(SVG + "text")]
     curve = [p for p in root.iter(SVG + "path") if p.get("id") == "curve"][0]
@@ -106,6 +113,38 @@ def main():
     groups, texts, curve = plot(program, work, "dense", rows)
     check(len(groups["points"]) <= 4, "points in one pixel cell thinned out")
     band_checks(check, program, work)
+    # Small multiples: a panel per group in the order the groups first
+    # appear, each titled with its group and holding its own points, curve
+    # and band; a group whose fit failed has its points only.
+    groups = ["B-12", "<a & b>", "A", "flat", "7"]
+    text = "x,y,lot\n"
+    for i in range(60):
+        g = groups[i % 5]
+        x = 0.7 if g == "flat" else 0.5 + 0.05 * (i // 5)
+        text += f"{x!r},{3 - 2 * x + x * x + 0.01 * (i % 3)!r},{g}\n"
+    root = svg_of(program, work, "groups", text, ["--by", "lot"], status=1)
+    panels = [g for g in root.iter(SVG + "g") if g.get("class") == "panel"]
+    check(len(panels) == 5, "one panel per group")
+    titles = ["".join(t.itertext()) for p in panels for t in p.iter(SVG + "text")
+              if t.get("class") == "title"]
+    check(titles == groups, "panel titles are the groups in order: %s" % titles)
+    for p in panels:
+        marks = [g for g in p.iter(SVG + "g") if g.get("class") == "points"]
+        curves = [c for c in p.iter(SVG + "path") if c.get("class") == "curve"]
+        check(len(marks) == 1 and len(marks[0]) >= 2, "points in every panel")
+        bands = [b for b in p.iter(SVG + "polygon") if b.get("class") == "band"]
+        worked = 0 if p is panels[3] else 1
+        check(len(curves) == worked, "a curve where the fit worked")
+        check(len(bands) == worked, "a confidence band where the fit worked")
+    # A reading far off its group's curve is flagged in its panel, titled
+    # with its line in the file.
+    text = "x,y,lot\n" + "".join(f"{0.1 * i!r},{1 + 0.1 * i + (3 if i == 7 else 0)!r},S\n"
+                                   for i in range(15))
+    root = svg_of(program, work, "flagged", text, ["--by", "3"])
+    flags = [c for g in root.iter(SVG + "g") if g.get("class") == "flagged"
+             for c in g.iter(SVG + "circle")]
+    check(any("".join(c.itertext()) == "line 9" for c in flags),
+          "the flagged reading of line 9: %s" % ["".join(c.itertext()) for c in flags])
     print("svg checks failed:", failures)
     sys.exit(1 if failures else 0)
 
