@@ -475,7 +475,7 @@ std::string svg_plot(std::span<const Real> x, std::span<const Real> y,
   svg += text_upwards(36, (kMain.top + kMain.bottom) / 2, "font-size=\"14\"", text.y_name);
   svg += text_upwards(36, (kResiduals.top + kResiduals.bottom) / 2, "", "residual");
   svg += text_at(middle, kHeight - 42, "text-anchor=\"middle\"",
-                 "R-squared = " + fmt("%.4g", static_cast<double>(fit.r_squared)) + " %,  n = " +
+                 "R-squared = " + fmt("%#.4g", static_cast<double>(fit.r_squared)) + " %,  n = " +
                      std::to_string(fit.n_used) + ",  degree " + std::to_string(fit.degree_fitted));
   svg += text_at(middle, kHeight - 20, "text-anchor=\"middle\"", text.equation);
   svg += "</svg>\n";
@@ -514,7 +514,7 @@ std::string svg_small_multiples(std::span<const PlotPanel<Real>> panels, const P
         panel.fit == nullptr
             ? "the fit failed"
             : "n = " + std::to_string(panel.fit->n_used) + ",  R-squared = " +
-                  fmt("%.4g", static_cast<double>(panel.fit->r_squared)) + " %";
+                  fmt("%#.4g", static_cast<double>(panel.fit->r_squared)) + " %";
     const char* look =
         panel.fit == nullptr ? "text-anchor=\"middle\" fill=\"#c33\"" : "text-anchor=\"middle\"";
     svg += text_at((box.left + box.right) / 2, top + 34, look, caption);
