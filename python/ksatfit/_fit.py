@@ -154,7 +154,7 @@ class Fit:
     precision: str
 
     def __init__(self, core: Any, precision: str, data: Dict[str, Any],
-                 names: Tuple[Optional[str], ...]) -> None:
+                 names: Tuple[Optional[str], ...], with_cases: bool = False) -> None:
         dtype = _PRECISIONS[precision][0]
         figures = core.figures()
         self._core = core
@@ -176,7 +176,7 @@ class Fit:
         self.pure_error = None if pure is None else PureError(*(dtype(v) for v in pure))
         self.covariance = figures["covariance"]
         self.warnings = [FitMessage(*w) for w in figures["warnings"]]
-        self._fit_with_cases: Any = None
+        self._fit_with_cases: Any = core if with_cases else None
 
     def __call__(self, x0: ArrayLike) -> Any:
         """The fitted curve at x0 (a number or an array of any shape)."""
@@ -352,11 +352,12 @@ def fit(x: ArrayLike, y: ArrayLike, degree: Optional[int] = None, *,
             raise ValueError(f"x has {len(columns['x'])} values and {name} {len(values)}")
     data = dict(columns, max_degree=highest, selection=selection, select=select,
                 crit=float(crit), lack_of_fit=bool(lack_of_fit))
+    quiet = getattr(_quiet, "active", False)
     core = run(columns["x"], columns["y"], columns["weights"], columns["frequencies"],
-               highest, selection, float(crit), bool(lack_of_fit))
+               highest, selection, float(crit), bool(lack_of_fit), case_statistics=quiet)
     names = (_series_name(x), _series_name(y), _series_name(weights), _series_name(frequencies))
-    result = Fit(core, precision, data, names)
-    if not getattr(_quiet, "active", False):
+    result = Fit(core, precision, data, names, with_cases=quiet)
+    if not quiet:
         for message in result.warnings:
             warnings.warn(message.text, FitWarning, stacklevel=2)
     return result
@@ -369,7 +370,9 @@ _quiet = threading.local()
 @contextmanager
 def quiet_fits():
     """Fits of this thread keep their warnings in Fit.warnings without issuing
-    them: group fits report them in their table, one group at a time."""
+    them, and form the rows' statistics with the fit rather than on demand:
+    group fits report the warnings and the flagged rows in their table, one
+    group at a time."""
     outer = getattr(_quiet, "active", False)
     _quiet.active = True
     try:
