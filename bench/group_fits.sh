@@ -7,13 +7,7 @@
 #   bench/group_fits.sh [BUILD_DIR] [RUNS]     (defaults: build/release, 5)
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../build/release}" && pwd)
-runs=${2:-5}
-program=$build/ksatfit
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-[[ -x $program ]] || { echo "no $program: build the release preset first" >&2; exit 1; }
+source "$(dirname "$0")/program_run.sh"
 
 awk 'BEGIN { srand(7); print "sample,depth,stress";
              for (i = 0; i < 1000000; i++) { g = int(i / 100); x = 0.5 + 0.6 * (i % 100) / 100;
