@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times ksatfit fit --by on a million rows in 10,000 groups of 100 against one
 # fit of the same million rows, in both precisions (median of RUNS runs,
-# output to /dev/null), and prints the ratios. The groups stand in blocks, as a laboratory's table of
-# samples does.
+# output to /dev/null), and prints the ratios. The groups stand in blocks, as
+# a laboratory's table of samples does.
 #
 #   bench/group_fits.sh [BUILD_DIR] [RUNS]     (defaults: build/release, 5)
 set -euo pipefail
